@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/sim/win32_types.h"
+
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define GENERIC_EXECUTE 0x20000000u
+#define GENERIC_ALL 0x10000000u
+#define MAXIMUM_ALLOWED 0x02000000u
+#define SYNCHRONIZE 0x00100000u
+#define STANDARD_RIGHTS_REQUIRED 0x000F0000u
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define FILE_SHARE_DELETE 0x00000004u
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+WINSIM_EXTERN DWORD WINAPI GetLastError(void);
+WINSIM_EXTERN void WINAPI SetLastError(DWORD error);
+WINSIM_EXTERN BOOL WINAPI CloseHandle(HANDLE handle);
+WINSIM_EXTERN void WINAPI Sleep(DWORD milliseconds);
+WINSIM_EXTERN ULONGLONG WINAPI GetTickCount64(void);
+WINSIM_EXTERN DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR filename, DWORD size);
+WINSIM_EXTERN BOOL WINAPI DisableThreadLibraryCalls(HMODULE module);
+WINSIM_EXTERN DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size);
+WINSIM_EXTERN HANDLE WINAPI GetCurrentProcess(void);
+WINSIM_EXTERN DWORD WINAPI GetCurrentProcessId(void);
+WINSIM_EXTERN DWORD WINAPI GetCurrentThreadId(void);
+WINSIM_EXTERN HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                                        LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
+                                        DWORD flagsAndAttributes, HANDLE templateFile);
+WINSIM_EXTERN DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer,
+                                            LPWSTR* filePart);

@@ -1,0 +1,257 @@
+#include "platform/sim/sim_core.h"
+
+#include <cwctype>
+#include <map>
+#include <random>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/sim/winsim.h"
+
+namespace winsim::detail {
+
+namespace {
+
+struct FaultRule {
+    std::string api;
+    unsigned nth;
+    DWORD error;
+};
+
+struct CoreState {
+    std::vector<std::string> callLog;
+    std::map<std::string, unsigned> callCounts;
+    unsigned sweepCalls = 0;
+    std::vector<FaultRule> rules;
+    std::optional<std::pair<unsigned, DWORD>> nthPlatformFault;
+    unsigned sweepCallsAtArm = 0;
+    std::optional<std::mt19937> random;
+    unsigned randomPercent = 0;
+    DWORD randomError = 0;
+    unsigned injected = 0;
+    std::map<std::string, long> ledger;
+    std::map<HANDLE, std::shared_ptr<HandleObject>> handles;
+    std::uintptr_t nextHandle = 0x1000;
+    std::map<std::wstring, std::vector<std::wstring>> impersonation;  // thread -> stack of users
+    std::vector<ImpersonationEvent> impersonationEvents;
+};
+
+CoreState& Core() {
+    static CoreState* state = new CoreState();
+    return *state;
+}
+
+std::vector<std::function<void()>>& ResetHooks() {
+    static auto* hooks = new std::vector<std::function<void()>>();
+    return *hooks;
+}
+
+thread_local DWORD threadLastError = 0;
+
+}  // namespace
+
+std::recursive_mutex& MachineMutex() {
+    static auto* mutex = new std::recursive_mutex();
+    return *mutex;
+}
+
+std::optional<DWORD> Enter(const char* api, DWORD defaultError, FaultScope scope) {
+    MachineLock lock(MachineMutex());
+    CoreState& core = Core();
+    core.callLog.emplace_back(api);
+    const unsigned count = ++core.callCounts[api];
+    std::optional<DWORD> fault;
+    for (const FaultRule& rule : core.rules) {
+        if (rule.api == api && (rule.nth == 0 || rule.nth == count)) fault = rule.error;
+    }
+    if (scope == FaultScope::Sweep) {
+        const unsigned sweepIndex = ++core.sweepCalls - core.sweepCallsAtArm;
+        if (!fault && core.nthPlatformFault && core.nthPlatformFault->first == sweepIndex)
+            fault = core.nthPlatformFault->second;
+        if (!fault && core.random && std::uniform_int_distribution<unsigned>(0, 99)(*core.random) < core.randomPercent)
+            fault = core.randomError;
+    }
+    if (fault) {
+        ++core.injected;
+        if (*fault == 0) fault = defaultError;
+        threadLastError = *fault;
+    }
+    return fault;
+}
+
+void LedgerAcquire(const std::string& kind) {
+    MachineLock lock(MachineMutex());
+    ++Core().ledger[kind];
+}
+
+void LedgerRelease(const std::string& kind) {
+    MachineLock lock(MachineMutex());
+    --Core().ledger[kind];
+}
+
+HANDLE AddHandle(std::shared_ptr<HandleObject> object) {
+    MachineLock lock(MachineMutex());
+    CoreState& core = Core();
+    HANDLE handle = reinterpret_cast<HANDLE>(core.nextHandle);
+    core.nextHandle += 4;
+    ++core.ledger[object->kind];
+    core.handles.emplace(handle, std::move(object));
+    return handle;
+}
+
+std::shared_ptr<HandleObject> FindHandle(HANDLE handle) {
+    MachineLock lock(MachineMutex());
+    auto found = Core().handles.find(handle);
+    return found == Core().handles.end() ? nullptr : found->second;
+}
+
+bool CloseHandleObject(HANDLE handle) {
+    MachineLock lock(MachineMutex());
+    auto found = Core().handles.find(handle);
+    if (found == Core().handles.end()) return false;
+    --Core().ledger[found->second->kind];
+    Core().handles.erase(found);
+    return true;
+}
+
+void RegisterResetHook(std::function<void()> hook) {
+    MachineLock lock(MachineMutex());
+    ResetHooks().push_back(std::move(hook));
+}
+
+void SetThreadLastError(DWORD error) { threadLastError = error; }
+DWORD ThreadLastError() { return threadLastError; }
+
+std::wstring ThreadIdText() {
+    std::wostringstream text;
+    text << std::this_thread::get_id();
+    return text.str();
+}
+
+void BeginImpersonation(const std::wstring& user, const char* how) {
+    MachineLock lock(MachineMutex());
+    const std::wstring thread = ThreadIdText();
+    Core().impersonation[thread].push_back(user);
+    Core().impersonationEvents.push_back({thread, how, user});
+}
+
+bool EndImpersonation(const char* how) {
+    MachineLock lock(MachineMutex());
+    const std::wstring thread = ThreadIdText();
+    Core().impersonationEvents.push_back({thread, how, L""});
+    // Reverting drops every impersonation of the thread, as RevertToSelf does.
+    return Core().impersonation.erase(thread) > 0;
+}
+
+std::wstring CurrentThreadUser() {
+    MachineLock lock(MachineMutex());
+    auto found = Core().impersonation.find(ThreadIdText());
+    return found == Core().impersonation.end() || found->second.empty() ? std::wstring() : found->second.back();
+}
+
+std::wstring FoldCase(std::wstring_view text) {
+    std::wstring folded(text);
+    for (wchar_t& unit : folded) unit = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(unit)));
+    return folded;
+}
+
+void ResetCore() {
+    MachineLock lock(MachineMutex());
+    CoreState& core = Core();
+    core = CoreState();
+    for (auto& hook : ResetHooks()) hook();
+}
+
+}  // namespace winsim::detail
+
+namespace winsim {
+
+using namespace detail;
+
+void FailCall(const std::string& api, unsigned nth, DWORD lastError) {
+    MachineLock lock(MachineMutex());
+    Core().rules.push_back({api, nth, lastError});
+}
+
+void FailNthPlatformCall(unsigned nth, DWORD lastError) {
+    MachineLock lock(MachineMutex());
+    Core().nthPlatformFault = std::make_pair(nth, lastError);
+    Core().sweepCallsAtArm = Core().sweepCalls;
+}
+
+void FailRandomCalls(std::uint32_t seed, unsigned percent, DWORD lastError) {
+    MachineLock lock(MachineMutex());
+    Core().random.emplace(seed);
+    Core().randomPercent = percent;
+    Core().randomError = lastError;
+}
+
+void ClearFaults() {
+    MachineLock lock(MachineMutex());
+    Core().rules.clear();
+    Core().nthPlatformFault.reset();
+    Core().random.reset();
+}
+
+unsigned FaultsInjected() {
+    MachineLock lock(MachineMutex());
+    return Core().injected;
+}
+
+std::vector<std::string> CallLog() {
+    MachineLock lock(MachineMutex());
+    return Core().callLog;
+}
+
+unsigned CallCount(const std::string& api) {
+    MachineLock lock(MachineMutex());
+    auto found = Core().callCounts.find(api);
+    return found == Core().callCounts.end() ? 0 : found->second;
+}
+
+unsigned SweepCallCount() {
+    MachineLock lock(MachineMutex());
+    return Core().sweepCalls - Core().sweepCallsAtArm;
+}
+
+void ClearCallLog() {
+    MachineLock lock(MachineMutex());
+    Core().callLog.clear();
+    Core().callCounts.clear();
+}
+
+std::map<std::string, long> OpenResources() {
+    MachineLock lock(MachineMutex());
+    std::map<std::string, long> open;
+    for (const auto& [kind, count] : Core().ledger)
+        if (count != 0) open.emplace(kind, count);
+    return open;
+}
+
+bool LedgerBalanced() { return OpenResources().empty(); }
+
+std::string LedgerReport() {
+    const auto open = OpenResources();
+    if (open.empty()) return "balanced";
+    std::string report;
+    for (const auto& [kind, count] : open) report += (report.empty() ? "" : " ") + kind + "=" + std::to_string(count);
+    return report;
+}
+
+std::vector<ImpersonationEvent> ImpersonationEvents() {
+    MachineLock lock(MachineMutex());
+    return Core().impersonationEvents;
+}
+
+std::vector<std::wstring> ThreadsStillImpersonating() {
+    MachineLock lock(MachineMutex());
+    std::vector<std::wstring> threads;
+    for (const auto& [thread, stack] : Core().impersonation)
+        if (!stack.empty()) threads.push_back(thread);
+    return threads;
+}
+
+std::wstring CurrentThreadIdentity() { return CurrentThreadUser(); }
+
+}  // namespace winsim

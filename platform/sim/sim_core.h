@@ -1,0 +1,66 @@
+#pragma once
+
+// Internals shared by the simulated calls: the machine lock, call recording and fault
+// injection, the resource ledger, the handle table and per-thread state. Not for
+// module code; tests use winsim.h.
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/sim/win32_types.h"
+
+namespace winsim::detail {
+
+// One lock for the whole machine model. Recursive so a simulated call may use another.
+WINSIM_API std::recursive_mutex& MachineMutex();
+using MachineLock = std::lock_guard<std::recursive_mutex>;
+
+// Whether a call may be failed by the sweep of "fail the Nth platform call". Calls
+// that release what was obtained are only failed when a test names them explicitly:
+// a real release of a valid object does not fail.
+enum class FaultScope { Sweep, ExplicitOnly };
+
+// Records the call and decides whether it fails. When it does, the thread's last
+// error is set and the error is returned; the caller returns its failure value.
+WINSIM_API std::optional<DWORD> Enter(const char* api, DWORD defaultError,
+                                      FaultScope scope = FaultScope::Sweep);
+
+// Ledger: every object the sim hands out is counted by kind until released.
+WINSIM_API void LedgerAcquire(const std::string& kind);
+WINSIM_API void LedgerRelease(const std::string& kind);
+
+// Handle table. Handles are never reused, so a double close is always seen.
+struct HandleObject {
+    virtual ~HandleObject() = default;
+    std::string kind;  // ledger kind: "file", "process", "thread", "token", ...
+};
+WINSIM_API HANDLE AddHandle(std::shared_ptr<HandleObject> object);
+WINSIM_API std::shared_ptr<HandleObject> FindHandle(HANDLE handle);
+WINSIM_API bool CloseHandleObject(HANDLE handle);
+template <typename T>
+std::shared_ptr<T> FindHandleAs(HANDLE handle) {
+    return std::dynamic_pointer_cast<T>(FindHandle(handle));
+}
+
+// Areas register how to return their state to the default machine.
+WINSIM_API void RegisterResetHook(std::function<void()> hook);
+struct ResetHookRegistrar {
+    explicit ResetHookRegistrar(std::function<void()> hook) { RegisterResetHook(std::move(hook)); }
+};
+
+WINSIM_API void SetThreadLastError(DWORD error);
+WINSIM_API DWORD ThreadLastError();
+
+// Identity of the calling thread: the account it impersonates, or empty for the
+// service's own (the process user).
+WINSIM_API void BeginImpersonation(const std::wstring& user, const char* how);
+WINSIM_API bool EndImpersonation(const char* how);
+WINSIM_API std::wstring CurrentThreadUser();
+WINSIM_API std::wstring ThreadIdText();
+
+// Case-insensitive key for names and paths.
+WINSIM_API std::wstring FoldCase(std::wstring_view text);
+
+}  // namespace winsim::detail

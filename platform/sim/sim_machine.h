@@ -1,0 +1,87 @@
+#pragma once
+
+// The machine model shared by the simulated calls: environment, files, accounts,
+// processes and the objects behind handles. Areas keep further state of their own.
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/sim_core.h"
+#include "platform/sim/winsim.h"
+
+namespace winsim::detail {
+
+// Variables by folded name, keeping the name as written.
+using Environment = std::map<std::wstring, std::pair<std::wstring, std::wstring>>;
+
+struct SimFile {
+    std::wstring path;  // canonical, as first written
+    std::string content;
+    bool folder = false;
+    VersionResource versionResource = VersionResource::None;
+    FileVersion version;
+};
+
+struct SimProcess {
+    DWORD pid = 0;
+    std::wstring user;
+    std::wstring imagePath;
+    std::wstring packageFamilyName;
+    bool exited = false;
+};
+
+struct Machine {
+    Environment environment;
+    std::wstring currentDirectory;
+    std::wstring hostExecutablePath;
+    std::map<std::wstring, SimFile> files;  // by folded canonical path
+    std::map<std::wstring, Account> accounts;  // by folded account name
+    std::map<DWORD, SimProcess> processes;
+    DWORD nextProcessId = 0;
+    DWORD serviceProcessId = 0;
+    std::uint64_t clockMilliseconds = 0;
+    std::vector<StartedProcess> startedProcesses;
+    std::vector<DWORD> sleeps;
+};
+
+// Callers hold MachineMutex() while they use it.
+WINSIM_API Machine& TheMachine();
+
+struct FileObject : HandleObject {
+    std::wstring key;
+    DWORD access = 0;
+};
+struct ProcessObject : HandleObject {
+    DWORD pid = 0;
+    DWORD access = 0;
+};
+struct TokenObject : HandleObject {
+    std::wstring user;
+    TOKEN_TYPE type = TokenPrimary;
+    SECURITY_IMPERSONATION_LEVEL level = SecurityImpersonation;
+};
+
+WINSIM_API void SetVariable(Environment& environment, const std::wstring& name, const std::wstring& value);
+WINSIM_API const std::wstring* FindVariable(const Environment& environment, std::wstring_view name);
+// Windows expansion: %name% replaced when defined; otherwise kept as written, its
+// closing percent sign free to open the next reference.
+WINSIM_API std::wstring ExpandWith(const Environment& environment, std::wstring_view source);
+// The environment a user's processes see: system variables, then the user's own.
+WINSIM_API Environment EnvironmentOfUser(const std::wstring& user);
+
+// GetFullPathNameW's rules: absolute, "." and ".." removed, forward slashes turned,
+// relative paths against the current folder. Empty for an empty path.
+WINSIM_API std::wstring FullPathOf(std::wstring_view path);
+WINSIM_API SimFile* FindFile(std::wstring_view path);
+WINSIM_API const SimProcess* FindProcess(DWORD pid);
+WINSIM_API const Account* FindAccountRecord(std::wstring_view name);
+
+// Adds a process to the machine and records how it was started; returns its id.
+WINSIM_API DWORD RecordStartedProcess(StartedProcess started);
+
+// Copies `text` and its terminator into a caller's buffer of `capacity` characters.
+WINSIM_API void CopyOut(std::wstring_view text, LPWSTR buffer, DWORD capacity);
+
+}  // namespace winsim::detail

@@ -1,0 +1,43 @@
+#include "tests/support/sim_test.h"
+
+#include "logging/text_encoding.h"
+
+namespace vistane_test {
+
+using Qv::Vantix::Logging::LevelName;
+using Qv::Vantix::Logging::NarrowText;
+
+LogRecord Info(const std::wstring& text) { return {Level::Info, text, L""}; }
+LogRecord Warning(const std::wstring& text) { return {Level::Warning, text, L""}; }
+LogRecord Error(const std::wstring& text) { return {Level::Error, text, L""}; }
+
+LogRecord WithContext(LogRecord record, const std::wstring& context) {
+    record.context = context;
+    return record;
+}
+
+std::string Describe(const std::vector<LogRecord>& records) {
+    std::wstring text;
+    for (const LogRecord& record : records) {
+        text += std::wstring(LevelName(record.level)) + L" \"" + record.text + L"\"";
+        if (!record.context.empty()) text += L" [context " + record.context + L"]";
+        text += L"\n";
+    }
+    return NarrowText(text);
+}
+
+void SimTest::SetUp() {
+    winsim::Reset();
+    sink_ = std::make_shared<Qv::Vantix::Logging::MemorySink>();
+    Qv::Vantix::Logging::LogManager::SetSink(sink_);
+}
+
+void SimTest::TearDown() {
+    EXPECT_LEDGER_BALANCED();
+    EXPECT_TRUE(winsim::ThreadsStillImpersonating().empty()) << "a thread still impersonates";
+    Qv::Vantix::Logging::LogManager::SetSink(nullptr);
+}
+
+std::vector<LogRecord> SimTest::TakeLog() { return sink_->Take(); }
+
+}  // namespace vistane_test

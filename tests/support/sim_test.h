@@ -1,0 +1,51 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "logging/log_manager.h"
+#include "logging/log_sinks.h"
+#include "platform/sim/winsim.h"
+
+namespace vistane_test {
+
+using Qv::Vantix::Logging::Level;
+using Qv::Vantix::Logging::LogRecord;
+
+// Builds the record the log must hold (no context text).
+LogRecord Info(const std::wstring& text);
+LogRecord Warning(const std::wstring& text);
+LogRecord Error(const std::wstring& text);
+// A record carrying a context text (the record form of the logging interface).
+LogRecord WithContext(LogRecord record, const std::wstring& context);
+
+std::string Describe(const std::vector<LogRecord>& records);
+
+// Every test starts on the default simulated machine with an empty log and ledger,
+// and ends with a balanced ledger and no thread left impersonating.
+class SimTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Records logged since the last call (or the start of the test).
+    std::vector<LogRecord> TakeLog();
+    std::shared_ptr<Qv::Vantix::Logging::MemorySink> sink_;
+};
+
+}  // namespace vistane_test
+
+// Compares the log taken so far with the expected records, level and exact text.
+#define EXPECT_LOG(...)                                                                      \
+    do {                                                                                     \
+        const std::vector<::vistane_test::LogRecord> expected_records{__VA_ARGS__};         \
+        const auto actual_records = TakeLog();                                               \
+        EXPECT_EQ(::vistane_test::Describe(actual_records), ::vistane_test::Describe(expected_records)); \
+    } while (0)
+
+#define EXPECT_NO_LOG() EXPECT_LOG()
+
+#define EXPECT_LEDGER_BALANCED() EXPECT_EQ(winsim::LedgerReport(), "balanced")
