@@ -14,7 +14,7 @@ using HostCallback = std::function<void(std::uint32_t status, void* buffer, std:
 
 // Calling contract with the host. The order of the virtual operations is the contract:
 // do not reorder, insert or remove any.
-class VISTANE_API QvService {
+class QvService {
 public:
     virtual ~QvService();
     virtual std::uint32_t RequiredOperation1(HostValue value) = 0;

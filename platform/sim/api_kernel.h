@@ -46,3 +46,10 @@ WINSIM_EXTERN HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, D
                                         DWORD flagsAndAttributes, HANDLE templateFile);
 WINSIM_EXTERN DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer,
                                             LPWSTR* filePart);
+
+#define LMEM_FIXED 0x0000u
+#define LMEM_ZEROINIT 0x0040u
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+
+WINSIM_EXTERN HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes);
+WINSIM_EXTERN HLOCAL WINAPI LocalFree(HLOCAL memory);

@@ -32,3 +32,9 @@ WINSIM_EXTERN BOOL WINAPI ImpersonateLoggedOnUser(HANDLE token);
 WINSIM_EXTERN BOOL WINAPI RevertToSelf(void);
 WINSIM_EXTERN BOOL WINAPI ExpandEnvironmentStringsForUserW(HANDLE token, LPCWSTR source, LPWSTR destination,
                                                            DWORD size);
+
+#define APPMODEL_ERROR_NO_PACKAGE 15700L
+
+// The package family name of a process with package identity; the length counts the
+// terminator.
+WINSIM_EXTERN LONG WINAPI GetPackageFamilyName(HANDLE process, UINT32* length, PWSTR familyName);

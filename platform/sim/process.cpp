@@ -130,3 +130,20 @@ BOOL WINAPI ExpandEnvironmentStringsForUserW(HANDLE token, LPCWSTR source, LPWST
     CopyOut(expanded, destination, size);
     return TRUE;
 }
+
+LONG WINAPI GetPackageFamilyName(HANDLE process, UINT32* length, PWSTR familyName) {
+    if (auto fault = Enter("GetPackageFamilyName", ERROR_INVALID_HANDLE)) return static_cast<LONG>(*fault);
+    if (length == nullptr) return ERROR_INVALID_PARAMETER;
+    MachineLock lock(MachineMutex());
+    const SimProcess* target = ProcessOfHandle(process);
+    if (target == nullptr) return ERROR_INVALID_HANDLE;
+    if (target->packageFamilyName.empty()) return APPMODEL_ERROR_NO_PACKAGE;
+    const UINT32 needed = static_cast<UINT32>(target->packageFamilyName.size() + 1);
+    if (familyName == nullptr || *length < needed) {
+        *length = needed;
+        return ERROR_INSUFFICIENT_BUFFER;
+    }
+    CopyOut(target->packageFamilyName, familyName, *length);
+    *length = needed;
+    return ERROR_SUCCESS;
+}

@@ -44,6 +44,10 @@ std::shared_ptr<T> FindHandleAs(HANDLE handle) {
     return std::dynamic_pointer_cast<T>(FindHandle(handle));
 }
 
+// Local memory (LocalAlloc/LocalFree), counted under "local memory"; simulated calls
+// that hand out local memory (security descriptors, argument arrays) use it too.
+WINSIM_API void* AllocateLocal(SIZE_T bytes);
+
 // Areas register how to return their state to the default machine.
 WINSIM_API void RegisterResetHook(std::function<void()> hook);
 struct ResetHookRegistrar {

@@ -11,7 +11,7 @@ constexpr std::uint32_t kSessionUnlock = 8;  // WTS_SESSION_UNLOCK
 // Answer of HandleRequest: this service serves no requests.
 constexpr std::uint32_t kRequestNotHandled = 0x20000001;
 
-class VISTANE_API VistaneService : public QvService {
+class VistaneService : public QvService {
 public:
     std::uint32_t RequiredOperation1(HostValue value) override;
     std::uint32_t RequiredOperation2(HostValue value) override;
