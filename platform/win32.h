@@ -14,10 +14,6 @@
 #  include <aclapi.h>
 #  include <rpc.h>
 #  include <userenv.h>
-#  include <wincrypt.h>
-#  include <wintrust.h>
-#  include <softpub.h>
-#  include <mscat.h>
 #  include "platform/compat/compat.h"
 #else
 #  include "platform/sim/win32_api.h"
