@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
 #include "logging/log_manager.h"
 #include "security/authenticode_facade.h"
@@ -254,6 +257,34 @@ TEST_F(AuthenticodeFacadeTest, EveryFailingCallOfATrustedDecisionReleasesWhatItO
     }
     EXPECT_GT(refused, 0u) << "a failed path expansion refuses the file";
     TakeLog();
+}
+
+TEST_F(AuthenticodeFacadeTest, FacadesOnSeveralThreadsAgreeAndReleaseEverything) {
+    AddSignedFile(kSetup, "setup", {"pinned-2048-a"});
+    AddSignedFile(kDataFile, "other", {"unpinned-2048"});
+    std::atomic<int> trusted{0};
+    std::atomic<int> refused{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            QvAuthenticodeFacade facade;  // one per use, as the callers make them
+            for (int i = 0; i < 10; ++i) {
+                if (facade.IsFileTrusted(kSetup.c_str())) ++trusted;
+                if (!facade.IsFileTrusted(kDataFile.c_str())) ++refused;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(trusted.load(), 40);
+    EXPECT_EQ(refused.load(), 40);
+    const auto log = TakeLog();
+    const auto count = [&](const vistane_test::LogRecord& wanted) {
+        return std::count_if(log.begin(), log.end(), [&](const auto& record) {
+            return record.level == wanted.level && record.text == wanted.text;
+        });
+    };
+    EXPECT_EQ(count(Verdict(L"yes", L"yes")), 40);
+    EXPECT_EQ(count(Verdict(L"yes", L"no")), 40);
 }
 
 }  // namespace
