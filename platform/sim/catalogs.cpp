@@ -1,6 +1,7 @@
 // The security catalog database and the CryptCATAdmin calls over it.
 #include <algorithm>
 #include <cwctype>
+#include <stdexcept>
 
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_trust.h"
@@ -57,13 +58,14 @@ void AddCatalog(const std::wstring& path, const SignatureSpec& signature) {
 void AddCatalogMember(const std::wstring& catalogPath, const std::wstring& filePath) {
     MachineLock lock(MachineMutex());
     const SimFile* file = FindFile(filePath);
-    const std::string content = file ? file->content : std::string();
+    if (file == nullptr || file->folder) throw std::runtime_error("AddCatalogMember: no such file");
     for (CatalogRecord& catalog : Catalogs().catalogs) {
         if (!SameText(catalog.path, catalogPath)) continue;
-        catalog.members.push_back(Sha256(content));
-        catalog.members.push_back(Sha1(content));
+        catalog.members.push_back(Sha256(file->content));
+        catalog.members.push_back(Sha1(file->content));
         return;
     }
+    throw std::runtime_error("AddCatalogMember: no such catalog");
 }
 
 }  // namespace winsim

@@ -2,6 +2,7 @@
 // verification state and the provider-data helpers.
 #include <cstring>
 #include <map>
+#include <stdexcept>
 
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_trust.h"
@@ -128,9 +129,10 @@ void SignFile(const std::wstring& path, const std::vector<SignatureSpec>& signat
     MachineLock lock(MachineMutex());
     for (const SignatureSpec& signature : signatures) ModelOf(signature.certificate);
     const SimFile* file = FindFile(path);
+    if (file == nullptr || file->folder) throw std::runtime_error("SignFile: no file to sign");
     EmbeddedSignatures& embedded = Signatures().files[FileKey(path)];
     embedded.signatures = signatures;
-    embedded.signedHash = Sha256(file ? file->content : std::string());
+    embedded.signedHash = Sha256(file->content);
 }
 
 void SignFile(const std::wstring& path, const SignatureSpec& signature) {

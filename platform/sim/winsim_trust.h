@@ -49,6 +49,7 @@ struct SignatureSpec {
 
 // Replaces the file's embedded signatures: the first is the primary signature, the
 // others are nested, in order. The content at this moment is what they vouch for.
+// The file must exist (std::runtime_error otherwise).
 WINSIM_API void SignFile(const std::wstring& path, const std::vector<SignatureSpec>& signatures);
 WINSIM_API void SignFile(const std::wstring& path, const SignatureSpec& signature);
 // Adds one nested signature (or the primary one to an unsigned file).
@@ -60,6 +61,7 @@ WINSIM_API void RemoveSignatures(const std::wstring& path);
 // C:\Windows\System32\CatRoot\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\x.cat.
 WINSIM_API void AddCatalog(const std::wstring& path, const SignatureSpec& signature);
 // Lists the file's content as it is now (its SHA-256 and SHA-1 hashes) in the catalog.
+// The file and the catalog must exist (std::runtime_error otherwise).
 WINSIM_API void AddCatalogMember(const std::wstring& catalogPath, const std::wstring& filePath);
 
 // SHA-256 of some content, as CryptCATAdminCalcHashFromFileHandle2 computes it.
