@@ -10,7 +10,8 @@
 //   winsim::SignFile(L"C:\\Program Files\\A\\setup.exe", {winsim::LoadCertificate("pinned-2048-a")});
 //
 // WinVerifyTrust then answers from the chain, the clock and the content:
-//   - 0 when the signing certificate chains to a trusted root and is in its validity period;
+//   - 0 when the signing certificate chains to a trusted root and every certificate of the
+//     chain is valid today (the real date: the virtual clock only counts sleeps);
 //   - CERT_E_UNTRUSTEDROOT when the chain ends in a root that is not trusted (the root
 //     must travel with the signature: SignatureSpec::chain);
 //   - CERT_E_CHAINING when the issuer is nowhere to be found;
