@@ -95,8 +95,8 @@ bool Launcher::RunExeAsUser(std::wstring executablePath, std::wstring workingFol
         logger->LogWarning(LauncherText::kCreateProcessFailed, GetLastError());
         return false;
     }
-    const UniqueHandle process(created.hProcess);
-    const UniqueHandle thread(created.hThread);
+    const ScopedHandle process(created.hProcess);
+    const ScopedHandle thread(created.hThread);
     processId = created.dwProcessId;
     return true;
 }

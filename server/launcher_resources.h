@@ -5,28 +5,12 @@
 #include <cstddef>
 #include <memory>
 
+#include "platform/scoped_handle.h"
 #include "platform/win32.h"
 
 namespace Qv::Vantix::Server::Services {
 
-// A kernel handle that a null or INVALID_HANDLE_VALUE handle leaves unowned.
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    ~UniqueHandle() { Reset(); }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-    HANDLE Get() const { return handle_; }
-    void Reset() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-private:
-    HANDLE handle_ = nullptr;
-};
+using Platform::ScopedHandle;
 
 // The shared token holder handed between operations: closes the handle with its last
 // copy unless it is null.

@@ -49,14 +49,14 @@ std::shared_ptr<void> Launcher::GetUserTokenForCurrentUser(TOKEN_TYPE type) {
         logger->LogWarning(LauncherText::kNoUserToken);
         return result;
     }
-    const UniqueHandle userToken(queried);
+    const ScopedHandle userToken(queried);
 
     HANDLE duplicate = INVALID_HANDLE_VALUE;
     SECURITY_ATTRIBUTES attributes{};
     attributes.nLength = sizeof(attributes);
     attributes.lpSecurityDescriptor = nullptr;
     attributes.bInheritHandle = FALSE;
-    DuplicateTokenEx(userToken.Get(), MAXIMUM_ALLOWED, &attributes, SecurityImpersonation, type, &duplicate);
+    DuplicateTokenEx(userToken.get(), MAXIMUM_ALLOWED, &attributes, SecurityImpersonation, type, &duplicate);
     result = MakeTokenHolder(duplicate);
     if (duplicate == INVALID_HANDLE_VALUE) logger->LogWarning(LauncherText::kDuplicationFailed);
     return result;
