@@ -129,6 +129,45 @@ TEST_F(LauncherTokenTest, FailedDuplicationGivesAHolderOfInvalidHandleAndClosesT
     EXPECT_EQ(ImpersonationCount(), 0u);
 }
 
+TEST_F(LauncherTokenTest, EachHolderStateIsTreatedAsItsCallersExpect) {
+    struct Case {
+        const char* state;
+        void (*arrange)();
+        std::vector<LogRecord> fetchLog;  // one token fetch
+        bool usable;
+    };
+    const Case cases[] = {
+        {"empty", [] { winsim::SetNobodyAtConsole(); }, {Info(kAttempting), Warning(kNoSession)}, false},
+        {"invalid handle", [] { winsim::FailCall("DuplicateTokenEx", 0, ERROR_ACCESS_DENIED); },
+         {Info(kAttempting), Warning(kDuplicationFailed)}, false},
+        {"token", [] {}, {Info(kAttempting)}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        winsim::Reset();
+        InstallViewer();
+        c.arrange();
+        const bool empty = std::string(c.state) == "empty";
+
+        // The alias path: an invalid handle is caught by the caller's test, an empty
+        // holder only by the impersonation that follows.
+        std::vector<LogRecord> expected = c.fetchLog;
+        if (empty) expected.push_back(Warning(kImpersonationFailed));
+        EXPECT_EQ(launcher.GetAbsolutePathForUWPAlias(kViewerAlias), c.usable ? kAliasFolder + kViewerAlias : L"");
+        EXPECT_EQ(Describe(TakeLog()), Describe(expected));
+
+        // Process creation refuses both kinds of missing token.
+        auto primary = launcher.GetUserTokenForCurrentUser(TokenPrimary);
+        TakeLog();
+        unsigned long pid = 0;
+        EXPECT_EQ(launcher.RunExeAsUser(kViewerFolder + L"\\Viewer.exe", L"", primary, L"", pid, {}), c.usable);
+        EXPECT_LOG(Info(kAttempting));
+        EXPECT_EQ(winsim::StartedProcesses().size(), c.usable ? 1u : 0u);
+        primary.reset();
+        EXPECT_LEDGER_BALANCED();
+    }
+}
+
 TEST_F(LauncherTokenTest, AnAbsentApiSetStopsBeforeTheSessionIsAsked) {
     struct Case {
         const char* name;
