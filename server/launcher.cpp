@@ -7,6 +7,7 @@
 namespace Qv::Vantix::Server::Services {
 
 std::mutex Launcher::rLock;
+const std::uint64_t Launcher::CREATE_FILE_EXTENDED_PATH = 0x7FFF;
 
 Launcher::Launcher() : logger(nullptr), aliasFolder(LauncherText::kAliasFolder) {
     try {

@@ -56,7 +56,7 @@ private:
     // Serialises the package lookup by family name, process-wide.
     static std::mutex rLock;
     // Longest command line handed to process creation, terminator included.
-    static constexpr std::uint64_t CREATE_FILE_EXTENDED_PATH = 0x7FFF;
+    static const std::uint64_t CREATE_FILE_EXTENDED_PATH;
 
     TraceLogger* logger;
     std::wstring aliasFolder;
