@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
 #include "server/launcher.h"
 #include "tests/support/launcher_inspector.h"
 #include "tests/support/launcher_machine.h"
@@ -38,6 +41,15 @@ TEST_F(LauncherPackageTest, EmptyNamesAnswerAtOnce) {
     EXPECT_NO_LOG();
     EXPECT_EQ(winsim::CallCount("FindPackagesByPackageFamily"), 0u);
     EXPECT_EQ(winsim::CallCount("GetPackagePathByFullName"), 0u);
+
+    // With the lookup lock held elsewhere, an empty family is still answered.
+    std::mutex& lookup = LauncherInspector::LookupLock();
+    lookup.lock();
+    auto answer = std::async(std::launch::async, [this] { return launcher.GetPackageFullNameByFamilyName(L""); });
+    const bool answeredWhileLocked = answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    lookup.unlock();
+    EXPECT_TRUE(answeredWhileLocked) << "the empty family took the lock";
+    EXPECT_EQ(answer.get(), L"");
 }
 
 TEST_F(LauncherPackageTest, TheFamilyLookupChoosesTheFirstPackageWithoutPropertyFlags) {
