@@ -4,13 +4,10 @@
 #include <map>
 #include <set>
 
+#include "platform/sim/sim_environment_blocks.h"
 #include "platform/sim/sim_machine.h"
 
 using namespace winsim::detail;
-
-namespace winsim::detail {
-WINSIM_API std::map<std::wstring, std::wstring> EnvironmentBlockVariables(const void* block);
-}
 
 namespace {
 

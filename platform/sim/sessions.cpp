@@ -1,5 +1,6 @@
 #include <set>
 
+#include "platform/sim/sim_environment_blocks.h"
 #include "platform/sim/sim_machine.h"
 
 using namespace winsim::detail;
@@ -156,8 +157,7 @@ BOOL WINAPI DestroyEnvironmentBlock(LPVOID environment) {
 
 namespace winsim::detail {
 
-// The variables of a live environment block, for the record of a started process.
-WINSIM_API std::map<std::wstring, std::wstring> EnvironmentBlockVariables(const void* block) {
+std::map<std::wstring, std::wstring> EnvironmentBlockVariables(const void* block) {
     MachineLock lock(MachineMutex());
     std::map<std::wstring, std::wstring> variables;
     if (Sessions().environmentBlocks.count(block) == 0) return variables;
