@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "logging/log_manager.h"
-#include "platform/sim/winsim.h"
+#include "bench/bench_support.h"
 #include "security/authenticode_facade.h"
 #include "security/pinned_publishers.h"
 #include "security/publisher_rules.h"
@@ -13,12 +12,6 @@
 namespace {
 
 using namespace Qv::Vantix::Security;
-
-// Records go nowhere, so the figures measure the decision and not the sink.
-class DiscardingSink : public Qv::Vantix::Logging::LogSink {
-public:
-    void Write(const Qv::Vantix::Logging::LogRecord&) override {}
-};
 
 SignerInformation Signer(std::string key, std::int32_t status = 0) {
     SignerInformation signer;
@@ -69,20 +62,16 @@ BENCHMARK(SameKeyRuleNoMatch);
 // A whole IsFileTrusted decision on the simulated machine: catalog pass, embedded pass
 // (primary and nested signature), rules and path policy.
 void WholeDecision(benchmark::State& state, const char* certificate, const wchar_t* path) {
-    winsim::Reset();
-    Qv::Vantix::Logging::LogManager::SetSink(std::make_shared<DiscardingSink>());
-    winsim::TrustRoot(winsim::LoadCertificate("test-root"));
-    winsim::AddFile(path, std::string(64 * 1024, 'x'));
-    winsim::SignFile(path, {winsim::SignatureSpec{winsim::LoadCertificate(certificate)},
-                            winsim::SignatureSpec{winsim::LoadCertificate("pinned-3072-a")}});
+    vistane_bench::ResetQuietMachine();
+    vistane_bench::AddDecisionFile(path, certificate);
     QvAuthenticodeFacade facade;
     bool verdict = false;
     for (auto _ : state) benchmark::DoNotOptimize(verdict = facade.IsFileTrusted(path));
     state.counters["trusted"] = verdict ? 1 : 0;
+    vistane_bench::ForgetCalls();
     Qv::Vantix::Logging::LogManager::SetSink(nullptr);
 }
-BENCHMARK_CAPTURE(WholeDecision, pinned_in_program_files, "pinned-2048-a",
-                  L"C:\\Program Files\\Orlent Works\\Host\\QVVSSetup.exe");
+BENCHMARK_CAPTURE(WholeDecision, pinned_in_program_files, "pinned-2048-a", vistane_bench::kTrustedSetup);
 BENCHMARK_CAPTURE(WholeDecision, pinned_outside_allowed_folders, "pinned-2048-a", L"D:\\Data\\QVVSSetup.exe");
 
 }  // namespace

@@ -1,0 +1,87 @@
+// Runs one kind of decision a given number of times inside one function, so that
+// callgrind can count the instructions of exactly those decisions
+// (--toggle-collect=vistane_measured_decisions). One decision runs before, unmeasured,
+// to leave one-time set-up (certificate parsing, static tables) out of the count.
+//
+//   measured_decisions is-file-trusted|exemption-uwp|exemption-win32 COUNT
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "bench/bench_support.h"
+#include "security/authenticode_facade.h"
+#include "security/exemption_white_list.h"
+#include "security/no_manifest_check_criteria.h"
+#include "security/vantix_access_manager.h"
+#include "server/uwp_information.h"
+#include "server/win32_information.h"
+
+namespace {
+
+namespace security = Qv::Vantix::Security;
+
+struct Decision {
+    std::function<bool()> decide;
+    bool expected;
+};
+
+Decision FileTrustDecision() {
+    vistane_bench::ResetQuietMachine();
+    vistane_bench::AddDecisionFile(vistane_bench::kTrustedSetup, "pinned-2048-a");
+    return {[] { return security::QvAuthenticodeFacade().IsFileTrusted(vistane_bench::kTrustedSetup); }, true};
+}
+
+Decision UwpExemptionDecision() {
+    auto client = std::make_shared<Qv::Vantix::Server::Uwp::UwpInformation>(
+        L"C7E4A920.QVVeilscreen", L"C7E4A920.QVVeilscreen_k4m2x9pq7wd3t", 2, 0);
+    auto manager = std::make_shared<security::VantixAccessManager>();
+    manager->SetUwpChecker(std::make_shared<security::UwpWithNoQvManifestCheckBasedOnMajorAndMinorVersion>(
+        security::UwpWithNoQVManifestExemptionWhiteList().GetExemption(), client));
+    return {[manager] { return manager->IsUwpExempt(); }, true};
+}
+
+Decision Win32ExemptionDecision() {
+    auto client = std::make_shared<Qv::Vantix::Server::Win32::Win32Information>(L"KeyEventServiceDSU", 8, 9);
+    auto manager = std::make_shared<security::VantixAccessManager>();
+    manager->SetWin32Checker(std::make_shared<security::Win32WithNoQvManifestCheckBasedOnMajorAndMinorVersion>(
+        security::Win32WithNoQVManifestExemptionWhiteList().GetExemption(), client));
+    return {[manager] { return manager->IsWin32Exempt(); }, true};
+}
+
+}  // namespace
+
+// The only function callgrind collects in.
+extern "C" __attribute__((noinline)) int vistane_measured_decisions(const std::function<bool()>* decide,
+                                                                     long count) {
+    int granted = 0;
+    for (long index = 0; index < count; ++index) granted += (*decide)() ? 1 : 0;
+    return granted;
+}
+
+int main(int argc, char** argv) {
+    const std::map<std::string, std::function<Decision()>> kinds = {
+        {"is-file-trusted", FileTrustDecision},
+        {"exemption-uwp", UwpExemptionDecision},
+        {"exemption-win32", Win32ExemptionDecision},
+    };
+    const auto kind = argc == 3 ? kinds.find(argv[1]) : kinds.end();
+    const long count = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 0;
+    if (kind == kinds.end() || count <= 0) {
+        std::fprintf(stderr, "usage: %s is-file-trusted|exemption-uwp|exemption-win32 COUNT\n", argv[0]);
+        return 2;
+    }
+    const Decision decision = kind->second();
+    if (decision.decide() != decision.expected) {
+        std::fprintf(stderr, "%s: the warm-up decision gave the wrong answer\n", argv[1]);
+        return 1;
+    }
+    const int granted = vistane_measured_decisions(&decision.decide, count);
+    vistane_bench::ForgetCalls();
+    Qv::Vantix::Logging::LogManager::SetSink(nullptr);
+    const long wanted = decision.expected ? count : 0;
+    std::printf("%s: %d of %ld granted\n", argv[1], granted, count);
+    return granted == wanted ? 0 : 1;
+}
