@@ -1,7 +1,13 @@
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "bench/bench_support.h"
 #include "security/authenticode_facade.h"
+#include "security/exemption_white_list.h"
+#include "security/no_manifest_check_criteria.h"
+#include "security/vantix_access_manager.h"
+#include "server/win32_information.h"
 
 namespace {
 
@@ -39,5 +45,28 @@ BENCHMARK(TrustedDecisionThroughput)
     ->Threads(2)
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+namespace security = Qv::Vantix::Security;
+
+// The same measure for a question that never reaches the platform: each thread asks
+// its own manager about its own client, as the criterion's rewrite of the record asks.
+void ExemptionCheckThroughput(benchmark::State& state) {
+    auto client = std::make_shared<Qv::Vantix::Server::Win32::Win32Information>(L"KeyEventServiceDSU", 8, 9);
+    security::VantixAccessManager manager;
+    manager.SetWin32Checker(std::make_shared<security::Win32WithNoQvManifestCheckBasedOnMajorAndMinorVersion>(
+        security::Win32WithNoQVManifestExemptionWhiteList().GetExemption(), client));
+    for (auto _ : state) {
+        if (!manager.IsWin32Exempt()) {
+            state.SkipWithError("the listed client was not exempt");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(ExemptionCheckThroughput)->Threads(1)->Threads(2)->UseRealTime();
 
 }  // namespace
