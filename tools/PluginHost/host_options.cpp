@@ -11,6 +11,10 @@ HostOptions ParseHostOptions(const std::vector<std::string>& arguments) {
             options.modulePath = arguments[++i];
         } else if (name == "--companion-version" && hasValue) {
             options.companionVersion = arguments[++i];
+        } else if (name == "--setup" && hasValue) {
+            options.setup = arguments[++i];
+        } else if (name == "--host-folder" && hasValue) {
+            options.hostFolder = arguments[++i];
         } else if (name == "--event" && hasValue) {
             try {
                 options.events.push_back(static_cast<std::uint32_t>(std::stoul(arguments[++i])));
@@ -24,11 +28,23 @@ HostOptions ParseHostOptions(const std::vector<std::string>& arguments) {
             options.error = "unknown argument: " + name;
         }
     }
+    // A logon, then an unlock that finds what the first one's setup installed.
+    if (options.events.empty()) options.events = {5, 8};
     return options;
 }
 
 std::string HostUsage() {
-    return "usage: PluginHost [--module PATH] [--companion-version A.B.C.D|missing] [--event N]...\n"
+    return "usage: PluginHost [--module PATH] [--event N]... [--companion-version A.B.C.D|missing]\n"
+           "                  [--setup pinned|unpinned|unsigned|missing] [--host-folder FOLDER]\n"
            "Loads VistaneService like the host service, asks QvCreateService for a service,\n"
-           "delivers the session events given (5 logon, 8 unlock) and deletes the service.\n";
+           "delivers the session events given (5 logon, 8 unlock; default 5 then 8), waits for\n"
+           "the update tasks they start and deletes the service.\n"
+           "On the simulated machine (Linux) the other options choose the machine:\n"
+           "  --companion-version  installed companion (default 5.2.59.0)\n"
+           "  --setup              QVVSSetup.exe beside the host: signed with a pinned key (default),\n"
+           "                       signed with a key that is not pinned, unsigned, or missing;\n"
+           "                       when it runs it installs companion 5.2.60.0\n"
+           "  --host-folder        folder of PluginHost.exe and the setup (default\n"
+           "                       C:\\Program Files\\Orlent Works\\Host; one outside the Windows and\n"
+           "                       program-files folders makes the setup's place untrusted)\n";
 }

@@ -18,8 +18,10 @@ public:
     bool Loaded() const { return handle_ != nullptr; }
     const std::string& Error() const { return error_; }
     FactoryFunction Factory() const;
-    // Waits until the module's update tasks have ended (they keep it loaded).
-    void WaitForTasks() const;
+    // Waits until the module's update tasks have ended (each keeps the module loaded);
+    // false when they did not end in time. On Windows it also lets go of the module, so
+    // it comes last.
+    bool WaitForTasks();
 
 private:
     void* handle_ = nullptr;
