@@ -52,7 +52,8 @@ const MachineSectionRegistrar accounts("accounts", [](const Json& section, Scena
     for (const Json& entry : section) {
         winsim::Account account{Wide(entry.value("domain", std::string())), RequiredText(entry, "name"),
                                 Wide(entry.value("sid", std::string())), {}};
-        for (const auto& [name, value] : entry.value("environment", Json::object()).items())
+        const Json variables = entry.value("environment", Json::object());
+        for (const auto& [name, value] : variables.items())
             account.environment[Wide(name)] = Wide(value.get<std::string>());
         winsim::AddAccount(account);
     }
