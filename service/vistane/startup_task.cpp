@@ -61,7 +61,7 @@ void RunUpdateThread(HMODULE heldModule) {
     } catch (const std::exception&) {
         // Only a logger that cannot be had gets here; the host must not go down with it.
     }
-    if (heldModule != nullptr) FreeLibraryAndExitThread(heldModule, 0);
+    FreeLibraryAndExitThread(heldModule, 0);
 }
 
 }  // namespace Qv::Vantix::Server::Services::Vistane

@@ -9,7 +9,7 @@ namespace Qv::Vantix::Server::Services::Vistane {
 void StartUpTask();
 
 // The body of an update thread: runs the task, then drops the module reference the
-// thread was given (if any) as its very last act.
+// thread was given as its very last act.
 void RunUpdateThread(HMODULE heldModule);
 
 }  // namespace Qv::Vantix::Server::Services::Vistane

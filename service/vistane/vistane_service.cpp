@@ -1,5 +1,6 @@
 #include "service/vistane/vistane_service.h"
 
+#include <system_error>
 #include <thread>
 
 #include "service/vistane/module_reference.h"
@@ -19,8 +20,10 @@ std::uint32_t VistaneService::HandleRequest(HostValue, HostValue, HostValue, Hos
 void VistaneService::OnSessionChange(std::uint32_t eventType, HostValue, HostValue) {
     if (eventType != kSessionLogon && eventType != kSessionUnlock) return;
     // The task runs module code for over a minute: it keeps the module loaded until its
-    // end. Should no reference be had, the task still runs, as it always did.
+    // end. Without that reference the task is not started, failing as a thread that
+    // cannot be created does.
     ModuleReference module = ModuleReference::ToThisModule();
+    if (!module) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     std::thread task(RunUpdateThread, module.get());
     module.release();  // the thread owns it now
     task.detach();

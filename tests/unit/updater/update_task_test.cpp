@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <thread>
+#include <system_error>
 
 #include "logging/log_manager.h"
 #include "platform/win32.h"
@@ -237,20 +237,21 @@ TEST_F(UpdateTaskTest, TheTaskHoldsTheModuleUntilItsLastActAndThenReleasesIt) {
     EXPECT_LEDGER_BALANCED();
 }
 
-TEST_F(UpdateTaskTest, WithoutAModuleReferenceTheTaskStillRuns) {
+TEST_F(UpdateTaskTest, WithoutAModuleReferenceNoTaskIsStarted) {
     winsim::FailCall("GetModuleHandleExW", 1, ERROR_NOT_ENOUGH_MEMORY);
-    InstallCompanion({5, 2, 60, 0});
-    Deliver(5);
-    // Nothing to wait on: the task's only trace is its log.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    std::vector<LogRecord> records;
-    while (records.size() < kCompanionCurrent.size() && std::chrono::steady_clock::now() < deadline) {
-        auto more = TakeLog();
-        records.insert(records.end(), more.begin(), more.end());
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    try {
+        Deliver(5);
+        ADD_FAILURE() << "the event must fail as a thread that cannot be created";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code(), std::make_error_code(std::errc::resource_unavailable_try_again));
     }
-    EXPECT_EQ(vistane_test::Describe(records), vistane_test::Describe(kCompanionCurrent));
-    EXPECT_EQ(winsim::CallCount("FreeLibraryAndExitThread"), 0u);
+    EXPECT_EQ(winsim::CallLog(), std::vector<std::string>{"GetModuleHandleExW"}) << "no task ran";
+    ExpectLog({});
+
+    Deliver(8);  // the next event finds the platform well again
+    ASSERT_TRUE(winsim::WaitForModuleReferences(0));
+    EXPECT_EQ(winsim::Sleeps(), std::vector<DWORD>{60000});
+    TakeLog();
 }
 
 }  // namespace
