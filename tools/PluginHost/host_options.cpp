@@ -11,6 +11,8 @@ HostOptions ParseHostOptions(const std::vector<std::string>& arguments) {
             options.modulePath = arguments[++i];
         } else if (name == "--companion-version" && hasValue) {
             options.companionVersion = arguments[++i];
+        } else if (name == "--answer-no-rpc-call") {
+            options.answerNoRpcCall = true;
         } else if (name == "--setup" && hasValue) {
             options.setup = arguments[++i];
         } else if (name == "--host-folder" && hasValue) {
@@ -50,5 +52,9 @@ std::string HostUsage() {
            "                       when it runs it installs companion 5.2.60.0\n"
            "  --host-folder        folder of PluginHost.exe and the setup (default\n"
            "                       C:\\Program Files\\Orlent Works\\Host; one outside the Windows and\n"
-           "                       program-files folders makes the setup's place untrusted)\n";
+           "                       program-files folders makes the setup's place untrusted)\n"
+           "On Windows:\n"
+           "  --answer-no-rpc-call the module's RpcServerInqCallAttributesW answers\n"
+           "                       RPC_S_NO_CALL_ACTIVE, as Windows does off an RPC thread (Wine's\n"
+           "                       stub ends the process)\n";
 }

@@ -13,6 +13,7 @@ struct HostOptions {
     std::string setup = "pinned";                // the setup program beside the host (simulated machine)
     std::string hostFolder = "C:\\Program Files\\Orlent Works\\Host";  // where PluginHost.exe lies (simulated)
     std::vector<std::string> machineSettings;    // further "--name value" pairs for the machine
+    bool answerNoRpcCall = false;                // Windows: redirect the module's RPC call query (Wine)
     bool help = false;
     std::string error;
 };

@@ -16,6 +16,7 @@ public:
     ModuleLoader& operator=(const ModuleLoader&) = delete;
 
     bool Loaded() const { return handle_ != nullptr; }
+    void* Handle() const { return handle_; }
     const std::string& Error() const { return error_; }
     FactoryFunction Factory() const;
     // Waits until the module's update tasks have ended (each keeps the module loaded);

@@ -8,6 +8,7 @@
 #include "tools/PluginHost/default_machine.h"
 #include "tools/PluginHost/host_options.h"
 #include "tools/PluginHost/module_loader.h"
+#include "tools/PluginHost/rpc_import_patch.h"
 
 using Qv::Vantix::Server::Services::QvService;
 
@@ -27,6 +28,12 @@ int RunHost(const HostOptions& options) {
         std::fprintf(stderr, "PluginHost: cannot load the module: %s\n", module.Error().c_str());
         return 3;
     }
+#if defined(_WIN32)
+    if (options.answerNoRpcCall && !AnswerNoCallActiveInModule(static_cast<HMODULE>(module.Handle()))) {
+        std::fprintf(stderr, "PluginHost: the module imports no RpcServerInqCallAttributesW\n");
+        return 3;
+    }
+#endif
     auto factory = module.Factory();
     if (factory == nullptr) {
         std::fprintf(stderr, "PluginHost: the module exports no QvCreateService\n");
