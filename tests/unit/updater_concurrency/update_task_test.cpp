@@ -9,7 +9,7 @@
 #include "platform/win32.h"
 #include "service/vistane/vistane_service.h"
 #include "tests/support/sim_test.h"
-#include "tests/unit/updater/updater_machine.h"
+#include "tests/unit/updater_concurrency/updater_machine.h"
 
 namespace {
 

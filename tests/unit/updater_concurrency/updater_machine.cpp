@@ -1,4 +1,4 @@
-#include "tests/unit/updater/updater_machine.h"
+#include "tests/unit/updater_concurrency/updater_machine.h"
 
 namespace updater_test {
 
