@@ -33,7 +33,8 @@ windows_path() { local path; path=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"
 
 started=$SECONDS
 set +e
-output=$("$run" "$host_dir/PluginHost.exe" --event 5 --answer-no-rpc-call 2>&1)
+# Started by its Windows path: a Linux path would make Wine report the host as Z:\...
+output=$("$run" 'C:\Program Files\Orlent Works\Host\PluginHost.exe' --event 5 --answer-no-rpc-call 2>&1)
 code=$?
 set -e
 output=${output//$'\r'/}
