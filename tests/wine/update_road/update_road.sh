@@ -23,9 +23,10 @@ cleanup() {
 trap cleanup EXIT
 cleanup
 mkdir -p "$host_dir" "$companion_dir"
-cp "$bin_dir/PluginHost.exe" "$bin_dir/VistaneService.dll" "$host_dir/"
+cp "$bin_dir/PluginHost.exe" "$bin_dir"/*.dll "$host_dir/"
 cp "$companion" "$companion_dir/VistaneService.exe"
 osslsigncode sign -certs "$fixtures/certs/pinned-2048-a.crt" -key "$fixtures/certs/pinned-2048-a.key" \
+  -ac "$fixtures/certs/test-root.crt" \
   -h sha256 -n "QV Vistane Service setup" -in "$recorder" -out "$host_dir/QVVSSetup.exe" >/dev/null
 # Wine sees the Linux file system as drive Z:.
 windows_path() { local path; path=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${path//\//\\}"; }
