@@ -1,6 +1,5 @@
 #include "service/vistane/startup_task.h"
 
-#include <cwchar>
 #include <exception>
 #include <string>
 
@@ -15,11 +14,13 @@ namespace Qv::Vantix::Server::Services::Vistane {
 
 namespace {
 
+// Empty when the path cannot be had whole: a cut or empty path must fail the trust
+// check, never resolve against the current folder to some other QVVSSetup.exe.
 std::wstring HostExecutablePath() {
     WCHAR buffer[kHostPathBufferLength] = {};
-    // Not tested: an empty or cut path simply fails the trust check.
-    GetModuleFileNameW(nullptr, buffer, kHostPathBufferLength);
-    return std::wstring(buffer, wcsnlen(buffer, kHostPathBufferLength));
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, kHostPathBufferLength);
+    if (length == 0 || length >= kHostPathBufferLength) return std::wstring();
+    return std::wstring(buffer, length);
 }
 
 }  // namespace
@@ -32,7 +33,8 @@ void StartUpTask() {
         logger->LogInfo(L"StartUpTask vistane services.");
 
         Security::QvAuthenticodeFacade facade;
-        const std::wstring setupPath = SetupPathFromHostPath(HostExecutablePath());
+        const std::wstring hostPath = HostExecutablePath();
+        const std::wstring setupPath = hostPath.empty() ? std::wstring() : SetupPathFromHostPath(hostPath);
         if (!facade.IsFileTrusted(setupPath.c_str())) {
             logger->LogWarning(L"Failed to create QVVSSetup.exe. The error code is %d", GetLastError());
             return;
