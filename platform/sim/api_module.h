@@ -2,6 +2,7 @@
 
 // Starting processes, waiting on them, and counted references to loaded modules.
 #include "platform/sim/api_kernel.h"
+#include "platform/sim/api_launch.h"
 
 #define WAIT_OBJECT_0 0x00000000u
 #define WAIT_ABANDONED 0x00000080u
@@ -14,37 +15,7 @@
 #define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002u
 #define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004u
 
-#define ERROR_DIRECTORY 267L
-
-typedef struct _STARTUPINFOW {
-    DWORD cb;
-    LPWSTR lpReserved;
-    LPWSTR lpDesktop;
-    LPWSTR lpTitle;
-    DWORD dwX;
-    DWORD dwY;
-    DWORD dwXSize;
-    DWORD dwYSize;
-    DWORD dwXCountChars;
-    DWORD dwYCountChars;
-    DWORD dwFillAttribute;
-    DWORD dwFlags;
-    WORD wShowWindow;
-    WORD cbReserved2;
-    LPBYTE lpReserved2;
-    HANDLE hStdInput;
-    HANDLE hStdOutput;
-    HANDLE hStdError;
-} STARTUPINFOW, *LPSTARTUPINFOW;
-static_assert(sizeof(STARTUPINFOW) == 104, "STARTUPINFOW has the x64 Windows layout");
-
-typedef struct _PROCESS_INFORMATION {
-    HANDLE hProcess;
-    HANDLE hThread;
-    DWORD dwProcessId;
-    DWORD dwThreadId;
-} PROCESS_INFORMATION, *PPROCESS_INFORMATION, *LPPROCESS_INFORMATION;
-static_assert(sizeof(PROCESS_INFORMATION) == 24, "PROCESS_INFORMATION has the x64 Windows layout");
+// STARTUPINFOW and PROCESS_INFORMATION come with the launch calls.
 
 // Starts a program in the caller's account. Without an application name the program
 // is the command line's first token: a quoted token whole, otherwise the shortest
