@@ -25,15 +25,16 @@ bool ParseVersion(const std::string& text, winsim::FileVersion& version) {
     return true;
 }
 
-// Places the setup program as asked; false for an unknown kind.
+// Places the setup program as asked; false for an unknown kind. The signing
+// certificates chain to the test root, which the machine trusts.
 bool PlaceSetupProgram(const std::wstring& path, const std::string& kind) {
     if (kind == "missing") return true;
-    if (kind == "pinned") {
-        winsim::AddFile(path, "MZ signed-by-pinned-key");
-    } else if (kind == "unpinned" || kind == "unsigned") {
-        winsim::AddFile(path, "MZ");
-    } else {
-        return false;
+    const char* signer = kind == "pinned" ? "pinned-2048-a" : kind == "unpinned" ? "unpinned-2048" : nullptr;
+    if (signer == nullptr && kind != "unsigned") return false;
+    winsim::AddFile(path, "MZ QVVSSetup");
+    if (signer != nullptr) {
+        winsim::TrustRoot(winsim::LoadCertificate("test-root"));
+        winsim::SignFile(path, winsim::SignatureSpec{winsim::LoadCertificate(signer)});
     }
     winsim::SetProgramBehaviour(path, {[](const winsim::StartedProcess&) {
                                            winsim::AddFile(kCompanionPath, "MZ companion", kInstalledBySetup);

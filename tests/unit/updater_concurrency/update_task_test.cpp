@@ -7,6 +7,7 @@
 
 #include "logging/log_manager.h"
 #include "platform/win32.h"
+#include "security/authenticode_facade.h"
 #include "service/vistane/vistane_service.h"
 #include "tests/support/sim_test.h"
 #include "tests/unit/updater_concurrency/updater_machine.h"
@@ -51,6 +52,24 @@ protected:
         ASSERT_TRUE(winsim::WaitForModuleReferences(0));
     }
 
+    // What the trust check logs about `path` on this machine (the task must log exactly
+    // this between its own lines) and the last error it leaves. It runs here, on the
+    // test's thread; the call counts start again afterwards.
+    std::vector<LogRecord> TrustCheckLog(const std::wstring& path, bool expectTrusted, DWORD* lastError = nullptr) {
+        EXPECT_TRUE(TakeLog().empty());
+        Qv::Vantix::Security::QvAuthenticodeFacade facade;
+        EXPECT_EQ(facade.IsFileTrusted(path.c_str()), expectTrusted);
+        if (lastError) *lastError = GetLastError();
+        trustCheckCloses_ = winsim::CallCount("CloseHandle");
+        winsim::ClearCallLog();
+        EXPECT_LEDGER_BALANCED();
+        return TakeLog();
+    }
+    static LogRecord FailedToCreate(DWORD lastError) {
+        return Warning(L"Failed to create QVVSSetup.exe. The error code is " +
+                       std::to_wstring(static_cast<std::int32_t>(lastError)));
+    }
+
     void ExpectLog(const std::vector<LogRecord>& expected) {
         EXPECT_EQ(vistane_test::Describe(TakeLog()), vistane_test::Describe(expected));
     }
@@ -79,6 +98,7 @@ protected:
     }
 
     VistaneService service_;
+    unsigned trustCheckCloses_ = 0;  // handles one trust check opens and closes
 };
 
 TEST_F(UpdateTaskTest, EventsOtherThanLogonAndUnlockStartNothing) {
@@ -95,12 +115,16 @@ class QualifyingEventTest : public UpdateTaskTest, public ::testing::WithParamIn
 
 TEST_P(QualifyingEventTest, StartsOneTaskThatRunsTheVerifiedSetupSilently) {
     PlaceSetup(kSetupPath, Signing::PinnedKey);
+    const auto trustLog = TrustCheckLog(kSetupPath, true);
+    ASSERT_NE(std::find(trustLog.begin(), trustLog.end(),
+                        Info(L"Security - IsFileTrusted - trusted by windows = yes, trusted by Meridel = yes")),
+              trustLog.end());
     DeliverAndWait(GetParam());
     EXPECT_EQ(winsim::Sleeps(), std::vector<DWORD>{60000});
     ExpectSetupStartedOnce();
     EXPECT_EQ(winsim::CallCount("WaitForSingleObject"), 1u);
     EXPECT_EQ(winsim::CallCount("FreeLibraryAndExitThread"), 1u);
-    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, TrustedSetupLog()}));
+    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog}));
 }
 
 INSTANTIATE_TEST_SUITE_P(LogonAndUnlock, QualifyingEventTest, ::testing::Values(5u, 8u));
@@ -123,6 +147,7 @@ TEST_F(UpdateTaskTest, SleepsTheFullMinuteBeforeItsFirstCheckEvenWhenCurrent) {
 TEST_F(UpdateTaskTest, LogonThenUnlockWithinTheMinuteRunTwoIndependentTasks) {
     InstallCompanion({5, 2, 59, 0});
     PlaceSetup(kSetupPath, Signing::PinnedKey);
+    const auto trustLog = TrustCheckLog(kSetupPath, true);
     winsim::SetProgramBehaviour(kSetupPath, {nullptr, true, 0});  // the setups run until ended below
     Deliver(5);
     Deliver(8);
@@ -134,19 +159,19 @@ TEST_F(UpdateTaskTest, LogonThenUnlockWithinTheMinuteRunTwoIndependentTasks) {
     }
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
     EXPECT_EQ(winsim::Sleeps(), (std::vector<DWORD>{60000, 60000}));
-    EXPECT_EQ(winsim::CallCount("CloseHandle"), 4u);
-    ExpectLogInAnyOrder(Join({kCompanionOld, kTaskGoesOn, TrustedSetupLog(), kCompanionOld, kTaskGoesOn,
-                              TrustedSetupLog()}));
+    EXPECT_EQ(winsim::CallCount("CloseHandle"), 2 * trustCheckCloses_ + 4) << "each task closes its process and thread";
+    ExpectLogInAnyOrder(Join({kCompanionOld, kTaskGoesOn, trustLog, kCompanionOld, kTaskGoesOn, trustLog}));
 }
 
 TEST_F(UpdateTaskTest, ALaterTaskStopsAtTheVersionTheSetupInstalled) {
     InstallCompanion({5, 2, 59, 0});
     PlaceSetup(kSetupPath, Signing::PinnedKey);
+    const auto trustLog = TrustCheckLog(kSetupPath, true);
     winsim::SetProgramBehaviour(kSetupPath, {[](const winsim::StartedProcess&) { InstallCompanion({5, 2, 60, 0}); },
                                              false, 0});
     DeliverAndWait(5);
     ExpectSetupStartedOnce();
-    ExpectLog(Join({kCompanionOld, kTaskGoesOn, TrustedSetupLog()}));
+    ExpectLog(Join({kCompanionOld, kTaskGoesOn, trustLog}));
 
     DeliverAndWait(8);
     EXPECT_EQ(winsim::StartedProcesses().size(), 1u) << "nothing more is started";
@@ -154,31 +179,50 @@ TEST_F(UpdateTaskTest, ALaterTaskStopsAtTheVersionTheSetupInstalled) {
 }
 
 TEST_F(UpdateTaskTest, HostPathShorterThanFourteenCharactersKeepsItWhole) {
-    winsim::SetHostExecutablePath(L"C:\\H\\Host.exe");
-    PlaceSetup(L"C:\\H\\Host.exeQVVSSetup.exe", Signing::PinnedKey);
+    winsim::SetHostExecutablePath(L"C:\\T\\Host.exe");  // 13 characters
+    PlaceSetup(L"C:\\T\\Host.exeQVVSSetup.exe", Signing::PinnedKey);
+    DWORD lastError = 0;
+    const auto trustLog = TrustCheckLog(L"C:\\T\\Host.exeQVVSSetup.exe", false, &lastError);
     DeliverAndWait(5);
-    const auto started = winsim::StartedProcesses();
-    ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].program, L"C:\\H\\Host.exeQVVSSetup.exe");
-    TakeLog();
+    EXPECT_TRUE(winsim::StartedProcesses().empty()) << "a folder outside the allowed ones";
+    const std::vector<LogRecord> taskLog = TakeLog();
+    const LogRecord asked = Info(L"GetFullPathName: [C:\\T\\Host.exeQVVSSetup.exe]");
+    EXPECT_NE(std::find(taskLog.begin(), taskLog.end(), asked), taskLog.end()) << "the whole path was asked about";
+    EXPECT_EQ(vistane_test::Describe(taskLog),
+              vistane_test::Describe(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(lastError)}})));
 }
 
-TEST_F(UpdateTaskTest, UntrustedSetupIsNeverStartedAndTheWarningCarriesTheLastError) {
-    PlaceSetup(kSetupPath, Signing::Unsigned);
+class UntrustedSetupTest : public UpdateTaskTest, public ::testing::WithParamInterface<Signing> {};
+
+TEST_P(UntrustedSetupTest, IsNeverStartedAndTheWarningCarriesTheLastError) {
+    PlaceSetup(kSetupPath, GetParam());
+    DWORD lastError = 0;
+    const auto trustLog = TrustCheckLog(kSetupPath, false, &lastError);
     DeliverAndWait(5);
     EXPECT_EQ(winsim::CallCount("CreateProcessW"), 0u);
     EXPECT_TRUE(winsim::StartedProcesses().empty());
-    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, UntrustedSetupLog(Signing::Unsigned)}));
+    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(lastError)}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(UnsignedOrUnpinned, UntrustedSetupTest, ::testing::Values(Signing::Unsigned, Signing::UnpinnedKey));
+
+TEST_F(UpdateTaskTest, AMissingSetupIsNeverStarted) {
+    DWORD lastError = 0;
+    const auto trustLog = TrustCheckLog(kSetupPath, false, &lastError);
+    DeliverAndWait(8);
+    EXPECT_EQ(winsim::CallCount("CreateProcessW"), 0u);
+    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(lastError)}}));
 }
 
 TEST_F(UpdateTaskTest, AFailedStartLogsTheWarningWithItsErrorAndHoldsNothing) {
     PlaceSetup(kSetupPath, Signing::PinnedKey);
+    const auto trustLog = TrustCheckLog(kSetupPath, true);
     winsim::FailCall("CreateProcessW", 1, ERROR_ACCESS_DENIED);
     DeliverAndWait(5);
     EXPECT_TRUE(winsim::StartedProcesses().empty());
     EXPECT_EQ(winsim::CallCount("WaitForSingleObject"), 0u);
-    EXPECT_EQ(winsim::CallCount("CloseHandle"), 0u);
-    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, TrustedSetupLog(),
+    EXPECT_EQ(winsim::CallCount("CloseHandle"), trustCheckCloses_) << "no process handle to close";
+    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog,
                     {Warning(L"Failed to create QVVSSetup.exe. The error code is 5")}}));
 }
 
@@ -213,13 +257,15 @@ TEST_F(UpdateTaskTest, HostFolderWithSpacesRunsExactlyTheVerifiedFile) {
     // A program planted where the unquoted path's first prefix points.
     winsim::AddFile(L"C:\\Program.exe", "MZ planted");
     PlaceSetup(kSetupPath, Signing::PinnedKey);
+    const auto trustLog = TrustCheckLog(kSetupPath, true);
     DeliverAndWait(5);
     ExpectSetupStartedOnce();
-    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, TrustedSetupLog()}));
+    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog}));
 }
 
 TEST_F(UpdateTaskTest, TheTaskHoldsTheModuleUntilItsLastActAndThenReleasesIt) {
     PlaceSetup(kSetupPath, Signing::PinnedKey);
+    const auto trustLog = TrustCheckLog(kSetupPath, true);
     winsim::SetProgramBehaviour(kSetupPath, {nullptr, true, 0});
     Deliver(5);
     ASSERT_TRUE(winsim::WaitForStartedProcesses(1));
@@ -230,7 +276,7 @@ TEST_F(UpdateTaskTest, TheTaskHoldsTheModuleUntilItsLastActAndThenReleasesIt) {
     EXPECT_TRUE(winsim::EndProcess(winsim::StartedProcesses()[0].pid));
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
     // Once the reference falls, every line of the task is already written.
-    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, TrustedSetupLog()}));
+    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog}));
     EXPECT_EQ(winsim::CallCount("FreeLibraryAndExitThread"), 1u);
     EXPECT_EQ(winsim::CallCount("FreeLibrary"), 0u);
     EXPECT_EQ(winsim::CallLog().back(), "FreeLibraryAndExitThread") << "releasing the module is the last act";

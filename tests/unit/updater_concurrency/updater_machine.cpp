@@ -2,18 +2,14 @@
 
 namespace updater_test {
 
-using vistane_test::Warning;
-
 void InstallCompanion(winsim::FileVersion version) { winsim::AddFile(kCompanionPath, "MZ companion", version); }
 
 void PlaceSetup(const std::wstring& path, Signing signing) {
-    winsim::AddFile(path, signing == Signing::PinnedKey ? "MZ signed-by-pinned-key" : "MZ");
-}
-
-std::vector<vistane_test::LogRecord> TrustedSetupLog() { return {}; }
-
-std::vector<vistane_test::LogRecord> UntrustedSetupLog(Signing) {
-    return {Warning(L"Failed to create QVVSSetup.exe. The error code is -2146762496")};
+    winsim::AddFile(path, "MZ QVVSSetup");
+    if (signing == Signing::Unsigned) return;
+    winsim::TrustRoot(winsim::LoadCertificate("test-root"));
+    winsim::SignFile(path, winsim::SignatureSpec{
+                               winsim::LoadCertificate(signing == Signing::PinnedKey ? "pinned-2048-a" : "unpinned-2048")});
 }
 
 }  // namespace updater_test

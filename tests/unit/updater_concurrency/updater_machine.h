@@ -17,11 +17,7 @@ inline constexpr const wchar_t* kCompanionPath =
 enum class Signing { PinnedKey, UnpinnedKey, Unsigned };
 
 void InstallCompanion(winsim::FileVersion version);
+// Signing certificates chain to the test root, which the machine then trusts.
 void PlaceSetup(const std::wstring& path, Signing signing);
-
-// What the trust check logs about a setup program it trusts, and about one it does not
-// (with the warning the task adds, carrying the last error the check left).
-std::vector<vistane_test::LogRecord> TrustedSetupLog();
-std::vector<vistane_test::LogRecord> UntrustedSetupLog(Signing signing);
 
 }  // namespace updater_test
