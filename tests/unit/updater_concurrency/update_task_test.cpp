@@ -214,6 +214,22 @@ TEST_F(UpdateTaskTest, AMissingSetupIsNeverStarted) {
     ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(lastError)}}));
 }
 
+TEST_F(UpdateTaskTest, AHostPathThatCannotBeHadWholeFailsTheTrustCheck) {
+    // A trusted setup where a bare file name would lead: the host's current folder.
+    PlaceSetup(L"C:\\Windows\\system32\\QVVSSetup.exe", Signing::PinnedKey);
+    DWORD lastError = 0;
+    const auto trustLog = TrustCheckLog(L"", false, &lastError);
+    winsim::FailCall("GetModuleFileNameW", 1, ERROR_NOT_ENOUGH_MEMORY);
+    DeliverAndWait(5);
+    EXPECT_TRUE(winsim::StartedProcesses().empty()) << "no host path";
+    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(lastError)}}));
+
+    winsim::SetHostExecutablePath(L"C:\\" + std::wstring(300, L'x') + L"\\PluginHost.exe");
+    DeliverAndWait(8);
+    EXPECT_TRUE(winsim::StartedProcesses().empty()) << "a host path cut to the buffer";
+    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(lastError)}}));
+}
+
 TEST_F(UpdateTaskTest, AFailedStartLogsTheWarningWithItsErrorAndHoldsNothing) {
     PlaceSetup(kSetupPath, Signing::PinnedKey);
     const auto trustLog = TrustCheckLog(kSetupPath, true);
