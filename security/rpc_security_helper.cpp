@@ -29,12 +29,12 @@ RPC_STATUS QueryCallerProcessId(DWORD& processId) {
 
 RPC_STATUS RpcSecurityHelper::GetCallerProcessId(DWORD& processId) { return QueryCallerProcessId(processId); }
 
-ScopedHandle RpcSecurityHelper::OpenCallerProcess() {
+Platform::ScopedHandle RpcSecurityHelper::OpenCallerProcess() {
     DWORD processId = 0;
     if (QueryCallerProcessId(processId) != RPC_S_OK) processId = 0;
 
-    ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (process.is_valid()) return process;
+    Platform::ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (process.valid()) return process;
 
     const auto known = _process_handles.find(processId);
     if (known != _process_handles.end()) {
@@ -56,8 +56,8 @@ std::wstring RpcSecurityHelper::GetPFNOfCaller() {
             Raise(status, "RpcServerInqCallAttributes failed");
         }
 
-        const ScopedHandle process = OpenCallerProcess();
-        if (!process.is_valid()) Raise(ERROR_ACCESS_DENIED, "OpenProcess yielded null or invalid handle");
+        const Platform::ScopedHandle process = OpenCallerProcess();
+        if (!process.valid()) Raise(ERROR_ACCESS_DENIED, "OpenProcess yielded null or invalid handle");
 
         // The process was opened as the service; the package query runs as the client.
         if (const RPC_STATUS status = impersonation.Begin(); status != RPC_S_OK) {

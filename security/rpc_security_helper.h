@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/win32.h"
-#include "security/scoped_handle.h"
+#include "platform/scoped_handle.h"
 
 namespace Qv::Vantix::Security {
 
@@ -20,7 +20,7 @@ public:
 
 private:
     RPC_STATUS GetCallerProcessId(DWORD& processId);
-    ScopedHandle OpenCallerProcess();
+    Platform::ScopedHandle OpenCallerProcess();
 
     // Fallback handles by process id; not owned. Nothing in the module fills it.
     std::map<DWORD, HANDLE> _process_handles;

@@ -21,7 +21,7 @@ namespace {
 
 using Qv::Vantix::Security::RpcSecurityHelper;
 using Qv::Vantix::Security::RpcSecurityHelperTestAccess;
-using Qv::Vantix::Security::ScopedHandle;
+using Qv::Vantix::Platform::ScopedHandle;
 using vistane_test::Error;
 
 const std::wstring kFamily = L"C7E4A920.QVCompanionHub_k4m2x9pq7wd3t";
@@ -98,7 +98,7 @@ TEST_F(RpcSecurityHelperTest, ExitedCallerWithoutFallbackIsAccessDenied) {
 TEST_F(RpcSecurityHelperTest, FallbackTableIsReadThroughADuplicate) {
     const DWORD pid = AddCaller(kFamily);
     ScopedHandle kept(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    ASSERT_TRUE(kept.is_valid());
+    ASSERT_TRUE(kept.valid());
     winsim::MarkProcessExited(pid);
     winsim::RpcCallScope call(pid);
 
