@@ -11,6 +11,9 @@
 #    define NOMINMAX
 #  endif
 #  include <windows.h>
+#  include <aclapi.h>
+#  include <rpc.h>
+#  include <userenv.h>
 #  include "platform/compat/compat.h"
 #else
 #  include "platform/sim/win32_api.h"
