@@ -11,7 +11,7 @@
 #include "security/begins_with.h"
 #include "security/comma_list.h"
 #include "security/inspectable_text.h"
-#include "security/regex_budget.h"
+#include "security/regex_limits.h"
 #include "security/util_helper.h"
 
 namespace Qv::Vantix::Security {
@@ -52,9 +52,8 @@ bool ValidateRegexRule(const RuleElement& rule, const BoxedValue& value) {
         const std::wstring pattern = RuleText(rule);
         const std::wstring text = StringValue(value);
         if (pattern.size() > kMaxRulePatternLength) return false;
-        const std::wregex expression(pattern, std::regex_constants::ECMAScript);
-        if (!IsArgumentValueSafe(text)) return false;
-        if (!IsWithinMatchBudget(pattern, text)) return false;
+        const std::wregex expression(pattern, kBoundedEcmaScript);
+        if (!IsArgumentValueSafe(text)) return false;  // also refuses values beyond the length limit
         return std::regex_match(text, expression);
     } catch (const winrt::hresult_error&) {
         return false;

@@ -3,7 +3,7 @@
 #include <regex>
 #include <string_view>
 
-#include "security/regex_budget.h"
+#include "security/regex_limits.h"
 
 namespace Qv::Vantix::Security {
 
@@ -18,15 +18,15 @@ bool Search(std::wstring_view text, const std::wregex& expression) {
 }  // namespace
 
 bool IsRootedPathLike(const std::wstring& value) {
-    static const std::wregex rooted(LR"(^((?:[\w]\:|\\)|(http[s]?\:)|(\%[\(|\w|\)]+\%))+)");
+    static const std::wregex rooted(LR"(^((?:[\w]\:|\\)|(http[s]?\:)|(\%[\(|\w|\)]+\%))+)", kBoundedEcmaScript);
     const std::wstring_view text = UpToNul(value);
-    // Too long to match without risking the stack: assume the worst.
+    // Too long to search in bounded time: assume the worst.
     if (text.size() > kMaxMatchedValueLength) return true;
     return Search(text, rooted);
 }
 
 bool HasParentTraversal(const std::wstring& value) {
-    static const std::wregex traversal(LR"(((\/+)?\.\.(\/+)?))");
+    static const std::wregex traversal(LR"(((\/+)?\.\.(\/+)?))", kBoundedEcmaScript);
     const std::wstring_view text = UpToNul(value);
     if (text.size() > kMaxMatchedValueLength) return true;
     return Search(text, traversal);

@@ -5,7 +5,7 @@
 #include "security/argument_value_safety.h"
 #include "security/comma_list.h"
 #include "security/inspectable_text.h"
-#include "security/regex_budget.h"
+#include "security/regex_limits.h"
 
 namespace {
 
@@ -66,18 +66,6 @@ TEST(ArgumentValueSafety, ValuesTooLongToMatchSafelyAreRefused) {
     EXPECT_FALSE(IsArgumentValueSafe(std::wstring(kMaxMatchedValueLength + 1, L'a')));
     EXPECT_TRUE(IsRootedPathLike(std::wstring(100000, L'\\')));
     EXPECT_TRUE(HasParentTraversal(std::wstring(100000, L'/')));
-}
-
-TEST(RegexBudget, CountsStructureAndBoundsValueTimesStructure) {
-    EXPECT_EQ(PatternStructureCount(L"abc"), 0u);
-    EXPECT_EQ(PatternStructureCount(L"[a-z]+"), 1u);
-    EXPECT_EQ(PatternStructureCount(L"(a|b)*"), 4u);
-    EXPECT_EQ(PatternStructureCount(L"\\(\\*x{2}"), 1u) << "escaped characters are literal";
-    EXPECT_TRUE(IsWithinMatchBudget(L"[a-z]+", std::wstring(kMaxMatchedValueLength, L'a')));
-    EXPECT_FALSE(IsWithinMatchBudget(L"[a-z]+", std::wstring(kMaxMatchedValueLength + 1, L'a')));
-    EXPECT_TRUE(IsWithinMatchBudget(L"(((((a)))))*", std::wstring(200, L'a')));
-    EXPECT_FALSE(IsWithinMatchBudget(L"(((((a)))))*", std::wstring(201, L'a')));
-    EXPECT_FALSE(IsWithinMatchBudget(std::wstring(kMaxRulePatternLength + 1, L'a'), L"a"));
 }
 
 }  // namespace
