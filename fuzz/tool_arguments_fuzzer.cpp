@@ -1,0 +1,19 @@
+// One tool's command-line validator (FUZZ_VALIDATOR at build time) on fuzzed
+// arguments: no crash, no leak, no impersonation left behind.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/fuzz_support.h"
+#include "security/tool_argument_validators.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    vistane_fuzz::PrepareMachine();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::wstring arguments = vistane_fuzz::Widen(std::string(reinterpret_cast<const char*>(data), size));
+    Qv::Vantix::Security::FUZZ_VALIDATOR(arguments);
+    vistane_fuzz::RequireCleanMachine();
+    return 0;
+}
