@@ -14,6 +14,8 @@
 #  include <aclapi.h>
 #  include <rpc.h>
 #  include <userenv.h>
+#  include <winternl.h>
+#  include <wtsapi32.h>
 #  include "platform/compat/compat.h"
 #else
 #  include "platform/sim/win32_api.h"

@@ -1,0 +1,59 @@
+#pragma once
+
+// Internals shared by the certificate, verification and catalog calls.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_core.h"
+#include "platform/sim/winsim.h"
+
+typedef struct x509_st X509;
+
+namespace winsim::detail {
+
+// A parsed certificate and everything its CERT_CONTEXT points into. Immutable once
+// built; shared by every verification state that hands it out.
+struct CertificateModel {
+    CertificateModel() = default;
+    CertificateModel(const CertificateModel&) = delete;
+    CertificateModel& operator=(const CertificateModel&) = delete;
+    ~CertificateModel();
+
+    std::vector<BYTE> der;
+    std::vector<BYTE> serial;  // little-endian, as CryptoAPI keeps it
+    std::string signatureAlgorithm;
+    std::vector<BYTE> issuer;
+    std::vector<BYTE> subject;
+    std::string keyAlgorithm;
+    std::vector<BYTE> keyParameters;
+    std::vector<BYTE> publicKey;  // the subjectPublicKey bit string's bytes
+    std::int64_t notBefore = 0;   // seconds since 1970
+    std::int64_t notAfter = 0;
+    X509* x509 = nullptr;
+    CERT_INFO info{};
+    CERT_CONTEXT context{};
+};
+
+WINSIM_API std::shared_ptr<const CertificateModel> ModelOf(const Certificate& certificate);
+
+// The chain a signature's certificate builds on this machine and its verdict: 0,
+// CERT_E_UNTRUSTEDROOT, CERT_E_CHAINING, TRUST_E_CERT_SIGNATURE or CERT_E_EXPIRED.
+struct ChainVerdict {
+    HRESULT result = 0;
+    std::vector<std::shared_ptr<const CertificateModel>> chain;  // signing certificate first
+};
+WINSIM_API ChainVerdict EvaluateChain(const SignatureSpec& signature);
+
+WINSIM_API std::vector<BYTE> Sha1(const std::string& content);
+WINSIM_API std::wstring UpperHex(const std::vector<BYTE>& bytes);
+
+struct CatalogRecord {
+    std::wstring path;
+    SignatureSpec signature;
+    std::vector<std::vector<BYTE>> members;  // SHA-256 and SHA-1 hashes of the members
+};
+// The catalog whose file is `path` (case-insensitive), or null. Machine lock held.
+WINSIM_API const CatalogRecord* FindCatalog(std::wstring_view path);
+
+}  // namespace winsim::detail
