@@ -66,10 +66,10 @@ def main():
             element, value, *bounds = case
             minimum, maximum = (bounds + [None, None])[:2]
             write(f"fuzz_rule_{rule}", f"seed{i}", rule_seed(element, value, minimum, maximum, rpc=i % 2 == 1))
-    for i, item in enumerate(["/s C:\\Windows\\System32\\x.dll", "/s /u", "/s a.dll b.dll", "-s a.dll",
+    for i, item in enumerate(["/s C:\\Windows\\System32\\x.dll", "/s /u", "\"C:\\Program Files\\A B\\y.dll\" x.dll", "/s a.dll b.dll", "-s a.dll",
                               "\"C:\\Program Files\\x.dll\"", "/i:\"a b\" x.dll", ""]):
         write("fuzz_regsvr32_arguments", f"seed{i}", item)
-    for i, item in enumerate(["C:\\Windows\\System32\\x.dll,Entry 1 2", "\"C:\\Program Files\\a b.dll\",Entry",
+    for i, item in enumerate(["C:\\Windows\\System32\\x.dll,Entry 1 2", "\"C:\\Program Files\\A B\\y.dll\",Entry",
                               "", "\"\"", ",Entry", "a\\\\\"b,c"]):
         write("fuzz_rundll32_arguments", f"seed{i}", item)
 

@@ -1,5 +1,6 @@
 // One tool's command-line validator (FUZZ_VALIDATOR at build time) on fuzzed
-// arguments: no crash, no leak, no impersonation left behind.
+// arguments: no crash, no leak, no impersonation left behind. One library on the
+// machine is trusted, so both answers are reachable.
 #include <cstddef>
 #include <cstdint>
 
@@ -8,6 +9,11 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vistane_fuzz::PrepareMachine();
+    winsim::TrustRoot(winsim::LoadCertificate("test-root"));
+    for (const wchar_t* library : {L"C:\\Windows\\System32\\x.dll", L"C:\\Program Files\\A B\\y.dll"}) {
+        winsim::AddFile(library, "library");
+        winsim::SignFile(library, winsim::SignatureSpec{winsim::LoadCertificate("pinned-extended-only")});
+    }
     return 0;
 }
 
