@@ -51,7 +51,7 @@ bool ValidateRegexRule(const RuleElement& rule, const BoxedValue& value) {
     try {
         const std::wstring pattern = RuleText(rule);
         const std::wstring text = StringValue(value);
-        if (pattern.size() > kMaxRulePatternLength) return false;
+        if (!IsRulePatternAcceptable(pattern)) return false;
         const std::wregex expression(pattern, kBoundedEcmaScript);
         if (!IsArgumentValueSafe(text)) return false;  // also refuses values beyond the length limit
         return std::regex_match(text, expression);

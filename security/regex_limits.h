@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <regex>
+#include <string_view>
 
 namespace Qv::Vantix::Security {
 
@@ -27,5 +28,12 @@ inline constexpr std::regex_constants::syntax_option_type kBoundedEcmaScript = s
 inline constexpr std::size_t kMaxMatchedValueLength = 260;
 // Patterns are parsed recursively, a few levels per group.
 inline constexpr std::size_t kMaxRulePatternLength = 256;
+// libstdc++ reads the number of a back-reference or a {n,m} count into a long
+// without a bound (undefined behaviour past 19 digits, found by fuzzing); counts
+// beyond nine digits mean nothing for values of at most 260 characters.
+inline constexpr std::size_t kMaxPatternNumberDigits = 9;
+
+// Within the length limit and without an overlong count or escape number.
+bool IsRulePatternAcceptable(std::wstring_view pattern);
 
 }  // namespace Qv::Vantix::Security

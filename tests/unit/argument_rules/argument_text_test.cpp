@@ -68,4 +68,15 @@ TEST(ArgumentValueSafety, ValuesTooLongToMatchSafelyAreRefused) {
     EXPECT_TRUE(HasParentTraversal(std::wstring(100000, L'/')));
 }
 
+TEST(RegexLimits, PatternsWithOverlongNumbersOrLengthAreRefused) {
+    EXPECT_TRUE(IsRulePatternAcceptable(L"a{2,3}\\d{123456789}"));
+    EXPECT_TRUE(IsRulePatternAcceptable(L"12345678901234567890")) << "literal digits are characters";
+    EXPECT_TRUE(IsRulePatternAcceptable(L"\\\\12345678901234567890")) << "an escaped backslash, then literals";
+    EXPECT_FALSE(IsRulePatternAcceptable(L"a{1234567890}"));
+    EXPECT_FALSE(IsRulePatternAcceptable(L"a{1,1234567890}"));
+    EXPECT_FALSE(IsRulePatternAcceptable(L"\\.\\77717777777777777777x"));
+    EXPECT_TRUE(IsRulePatternAcceptable(std::wstring(kMaxRulePatternLength, L'a')));
+    EXPECT_FALSE(IsRulePatternAcceptable(std::wstring(kMaxRulePatternLength + 1, L'a')));
+}
+
 }  // namespace
