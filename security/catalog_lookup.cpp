@@ -54,7 +54,6 @@ int GetSecurityCatalogInfo(const wchar_t* path, WINTRUST_DATA& request) {
     logger->LogInfo(L"Security - GetSecurityCatalogInfo - File = %s", path);
 
     auto member = std::make_unique<WINTRUST_CATALOG_INFO>();
-    *member = {};
     member->cbStruct = sizeof(WINTRUST_CATALOG_INFO);
     CATALOG_INFO catalogInfo{};
     catalogInfo.cbStruct = sizeof(CATALOG_INFO);

@@ -1,5 +1,7 @@
 #include "security/signature_verification.h"
 
+#include <iterator>
+
 #include "security/catalog_lookup.h"
 #include "security/signer_extraction.h"
 #include "security/wintrust_holders.h"

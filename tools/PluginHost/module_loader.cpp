@@ -6,7 +6,10 @@
 #  include <dlfcn.h>
 #  include <unistd.h>
 
+#  include <chrono>
 #  include <climits>
+
+#  include "platform/sim/winsim.h"
 #endif
 
 namespace {
@@ -59,4 +62,26 @@ ModuleLoader::FactoryFunction ModuleLoader::Factory() const {
 #endif
 }
 
-void ModuleLoader::WaitForTasks() const {}
+bool ModuleLoader::WaitForTasks() {
+#if defined(_WIN32)
+    // Each task holds the module: once the host lets go of it, the module unloads
+    // exactly when the last task has ended.
+    if (!handle_) return true;
+    const auto factory = reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(Factory()));
+    FreeLibrary(reinterpret_cast<HMODULE>(handle_));
+    handle_ = nullptr;
+    constexpr DWORD kPollMilliseconds = 100;
+    constexpr DWORD kLongestWaitMilliseconds = 10 * 60 * 1000;
+    HMODULE stillLoaded = nullptr;
+    for (DWORD waited = 0; waited < kLongestWaitMilliseconds; waited += kPollMilliseconds) {
+        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                factory, &stillLoaded)) {
+            return true;
+        }
+        Sleep(kPollMilliseconds);
+    }
+    return false;
+#else
+    return winsim::WaitForModuleReferences(0, std::chrono::minutes(1));
+#endif
+}

@@ -16,10 +16,13 @@ public:
     ModuleLoader& operator=(const ModuleLoader&) = delete;
 
     bool Loaded() const { return handle_ != nullptr; }
+    void* Handle() const { return handle_; }
     const std::string& Error() const { return error_; }
     FactoryFunction Factory() const;
-    // Waits until the module's update tasks have ended (they keep it loaded).
-    void WaitForTasks() const;
+    // Waits until the module's update tasks have ended (each keeps the module loaded);
+    // false when they did not end in time. On Windows it also lets go of the module, so
+    // it comes last.
+    bool WaitForTasks();
 
 private:
     void* handle_ = nullptr;

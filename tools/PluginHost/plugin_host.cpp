@@ -8,6 +8,7 @@
 #include "tools/PluginHost/default_machine.h"
 #include "tools/PluginHost/host_options.h"
 #include "tools/PluginHost/module_loader.h"
+#include "tools/PluginHost/rpc_import_patch.h"
 
 using Qv::Vantix::Server::Services::QvService;
 
@@ -27,6 +28,12 @@ int RunHost(const HostOptions& options) {
         std::fprintf(stderr, "PluginHost: cannot load the module: %s\n", module.Error().c_str());
         return 3;
     }
+#if defined(_WIN32)
+    if (options.answerNoRpcCall && !AnswerNoCallActiveInModule(static_cast<HMODULE>(module.Handle()))) {
+        std::fprintf(stderr, "PluginHost: the module imports no RpcServerInqCallAttributesW\n");
+        return 3;
+    }
+#endif
     auto factory = module.Factory();
     if (factory == nullptr) {
         std::fprintf(stderr, "PluginHost: the module exports no QvCreateService\n");
@@ -35,15 +42,29 @@ int RunHost(const HostOptions& options) {
     QvService* service = factory();
     std::printf("PluginHost: QvCreateService returned %s\n", service ? "a service" : "no service");
     std::fflush(stdout);
+    bool tasksEnded = true;
     if (service != nullptr) {
+#if !defined(_WIN32)
+        std::size_t describedPrograms = 0;
+#endif
         for (std::uint32_t event : options.events) {
             std::printf("PluginHost: delivering session event %u\n", static_cast<unsigned>(event));
             std::fflush(stdout);
             service->OnSessionChange(event, nullptr, nullptr);
+#if !defined(_WIN32)
+            // The simulated minute passes at once: show each event's road to its end.
+            tasksEnded = module.WaitForTasks() && tasksEnded;
+            std::fputs(DescribeNewlyStartedPrograms(describedPrograms).c_str(), stdout);
+            std::fflush(stdout);
+#endif
         }
         delete service;
     }
-    module.WaitForTasks();
+    tasksEnded = module.WaitForTasks() && tasksEnded;
+    if (!tasksEnded) {
+        std::fprintf(stderr, "PluginHost: the update tasks did not end in time\n");
+        return 4;
+    }
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <openssl/x509.h>
+
 #include "platform/sim/sim_trust.h"
 #include "platform/win32.h"
 #include "tests/support/sim_test.h"
@@ -234,6 +236,44 @@ TEST_F(TrustCallsTest, CatalogMemberVerificationChecksTagAndContent) {
     EXPECT_EQ(verify(L"C:\\a.cat", std::wstring(64, L'0')), TRUST_E_NOSIGNATURE);
     winsim::SetFileContent(L"C:\\f.sys", "abd");
     EXPECT_EQ(verify(L"C:\\a.cat", tag), TRUST_E_BAD_DIGEST);
+}
+
+}  // namespace
+
+namespace {
+
+// An encoded name built here: attribute by attribute, `sameRdn` joining the previous RDN.
+struct NameBuilder {
+    NameBuilder() : name(X509_NAME_new()) {}
+    ~NameBuilder() { X509_NAME_free(name); }
+    NameBuilder& Add(const char* type, const char* value, bool sameRdn = false) {
+        X509_NAME_add_entry_by_txt(name, type, MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(value), -1,
+                                   sameRdn ? X509_NAME_entry_count(name) - 1 : -1, sameRdn ? 1 : 0);
+        return *this;
+    }
+    std::wstring Text(DWORD type) {
+        unsigned char* der = nullptr;
+        const int length = i2d_X509_NAME(name, &der);
+        CERT_NAME_BLOB blob{static_cast<DWORD>(length), der};
+        WCHAR buffer[256] = {};
+        CertNameToStrW(X509_ASN_ENCODING, &blob, type, buffer, 256);
+        OPENSSL_free(der);
+        return buffer;
+    }
+    X509_NAME* name;
+};
+
+TEST_F(TrustCallsTest, MultiValuedRdnsAndUnknownAttributeTypes) {
+    NameBuilder name;
+    name.Add("CN", "Kim").Add("title", "Programmer", true).Add("1.2.3.4.5.6", "Unknown").Add("OU", " padded ");
+    EXPECT_EQ(name.Text(CERT_X500_NAME_STR), L"CN=Kim + T=Programmer, OID.1.2.3.4.5.6=Unknown, OU=\" padded \"");
+    EXPECT_EQ(name.Text(CERT_X500_NAME_STR | CERT_NAME_STR_NO_PLUS_FLAG | CERT_NAME_STR_NO_QUOTING_FLAG),
+              L"CN=Kim T=Programmer, OID.1.2.3.4.5.6=Unknown, OU= padded ");
+    EXPECT_EQ(name.Text(CERT_SIMPLE_NAME_STR | CERT_NAME_STR_CRLF_FLAG), L"Kim + Programmer\r\nUnknown\r\n\" padded \"");
+    NameBuilder quotes;
+    quotes.Add("O", "Say \"hi\"");
+    EXPECT_EQ(quotes.Text(CERT_X500_NAME_STR), L"O=\"Say \"\"hi\"\"\"");
+    EXPECT_NO_LOG();
 }
 
 }  // namespace
