@@ -3,7 +3,7 @@
 # Usage: install-deps.sh [--minimal]   (--minimal: only what the Linux build needs)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake ninja-build g++ libssl-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
           libpugixml-dev nlohmann-json3-dev)
 if [[ "${1:-}" != "--minimal" ]]; then
   packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
@@ -19,5 +19,5 @@ if ((${#missing[@]})); then
   sudo_cmd=()
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi

@@ -1,11 +1,64 @@
+#include "security/trusted_tool_launch.h"
+
+#include <algorithm>
+#include <cwctype>
+
 #include "security/authenticode_facade.h"
+#include "security/publisher_rules.h"
+#include "security/rpc_security_helper.h"
+#include "security/signature_verification.h"
+#include "security/trusted_tool_white_list.h"
+#include "security/util_helper.h"
 
 namespace Qv::Vantix::Security {
 
-// Until the caller check is in place, no tool launch is trusted.
-bool QvAuthenticodeFacade::IsTrustedToolLaunch(const wchar_t* /*path*/, bool /*option*/,
-                                               const wchar_t* /*arguments*/, const wchar_t* /*context*/) {
+namespace {
+
+using Server::Services::UtilHelper;
+
+bool EqualIgnoringCase(const std::wstring& left, const std::wstring& right) {
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(),
+                      [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
+}
+
+bool IsCallerAllowed(const std::vector<std::wstring>& allowedCallers) {
+    RpcSecurityHelper helper;
+    const std::wstring caller = helper.GetPFNOfCaller();
+    if (caller.empty()) return false;
+    return std::find(allowedCallers.begin(), allowedCallers.end(), caller) != allowedCallers.end();
+}
+
+}  // namespace
+
+bool CheckTrustedToolEntry(const TrustedToolEntry& entry, bool option, const std::wstring& expandedPath,
+                           const std::wstring& arguments, const wchar_t* context) {
+    if (!entry.allowedCallers.empty() && !IsCallerAllowed(entry.allowedCallers)) return false;
+    if (!entry.allowsOption && option) return false;
+
+    const std::wstring toolPath = UtilHelper::GetFullExpandedPath(expandedPath.c_str(), context);
+    const bool trustedByWindows = IsTrustedByWindows(QvAuthenticodeHelper::GetFileSigners(toolPath.c_str()));
+    if (entry.argumentValidator && !entry.argumentValidator(arguments)) return false;
+    return trustedByWindows;
+}
+
+bool IsTrustedToolLaunchIn(const TrustedToolTable& table, const wchar_t* path, bool option, const wchar_t* arguments,
+                           const wchar_t* context) {
+    const std::wstring requested = UtilHelper::GetFullExpandedPath(path, context);
+    for (const auto& [listedKey, listedEntry] : table) {
+        const std::wstring key = listedKey;
+        const TrustedToolEntry entry = listedEntry;
+        if (!EqualIgnoringCase(UtilHelper::GetFullExpandedPath(key.c_str(), context), requested)) continue;
+        // Missing arguments cannot be judged: refused rather than read.
+        if (arguments == nullptr) return false;
+        return CheckTrustedToolEntry(entry, option, requested, std::wstring(arguments), context);
+    }
     return false;
+}
+
+bool QvAuthenticodeFacade::IsTrustedToolLaunch(const wchar_t* path, bool option, const wchar_t* arguments,
+                                               const wchar_t* context) {
+    return IsTrustedToolLaunchIn(TrustedToolWhiteList, path, option, arguments, context);
 }
 
 }  // namespace Qv::Vantix::Security

@@ -69,6 +69,8 @@ std::wstring FullPathOf(std::wstring_view input) {
         if (part == L"..") {
             if (!parts.empty()) parts.pop_back();
         } else if (!part.empty() && part != L".") {
+            // A name ending in one period loses it ("b.\" is "b\"); "..." is a name.
+            if (part.size() >= 2 && part.back() == L'.' && part[part.size() - 2] != L'.') part.pop_back();
             parts.push_back(part);
         }
         at = next + 1;

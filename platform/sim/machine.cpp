@@ -99,13 +99,14 @@ std::wstring ExpandWith(const Environment& environment, std::wstring_view source
         }
         const std::wstring_view name = source.substr(at + 1, close - at - 1);
         const std::wstring* value = name.empty() ? nullptr : FindVariable(environment, name);
+        // An unknown name keeps its whole reference, both signs, and the scan goes
+        // on after it: "50% of %windir%" stays as written.
         if (value) {
             out += *value;
-            at = close + 1;
         } else {
-            out.append(source.substr(at, close - at));
-            at = close;
+            out.append(source.substr(at, close - at + 1));
         }
+        at = close + 1;
     }
     return out;
 }

@@ -2,7 +2,6 @@
 // CertNameToStrW: PE files signed with osslsigncode by the test certificates.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -11,6 +10,7 @@
 #include "platform/win32.h"
 #include "security/authenticode_facade.h"
 #include "security/signature_verification.h"
+#include "tests/wine/rpc_call_stub.h"
 #include "tests/wine/wine_environment.h"
 
 namespace {
@@ -22,34 +22,6 @@ constexpr std::int32_t kExpired = static_cast<std::int32_t>(0x800B0101);
 constexpr std::int32_t kUntrustedRoot = static_cast<std::int32_t>(0x800B0109);
 
 std::wstring Fixture(const wchar_t* name) { return wine_checks::ProgramFolder() + name; }
-
-// What Windows answers on a thread that serves no remote call.
-RPC_STATUS RPC_ENTRY NoCallActive(RPC_BINDING_HANDLE, void*) { return RPC_S_NO_CALL_ACTIVE; }
-
-// Points this program's import of one function elsewhere. Wine's RpcServerInqCallAttributesW
-// is a stub that stops the process; the path policy asks it first.
-bool RedirectImport(const char* library, const char* function, void* replacement) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name; ++entry) {
-        if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), library) != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
-        auto* addresses = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++addresses) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
-            DWORD protection = 0;
-            VirtualProtect(&addresses->u1.Function, sizeof(void*), PAGE_READWRITE, &protection);
-            addresses->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&addresses->u1.Function, sizeof(void*), protection, &protection);
-            return true;
-        }
-    }
-    return false;
-}
 
 std::vector<BYTE> TestRootDer() {
     std::ifstream file(Fixture(L"test-root.crt").c_str(), std::ios::binary);
@@ -150,7 +122,7 @@ protected:
     void SetUp() override {
         if (GetFileAttributesW(Fixture(L"signed-pinned.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
             GTEST_SKIP() << "no signed fixtures: osslsigncode was missing when the build was configured";
-        ASSERT_TRUE(RedirectImport("rpcrt4.dll", "RpcServerInqCallAttributesW", reinterpret_cast<void*>(&NoCallActive)));
+        ASSERT_TRUE(wine_checks::AnswerNoRpcCallActive());
     }
 };
 
@@ -235,10 +207,8 @@ TEST_F(FileTrustUnderWine, PinnedFileUnderProgramFilesIsTrusted) {
     RemoveDirectoryW(folder.c_str());
 }
 
-// Checks of the simulated suite that Wine cannot make, named so the stage lists them.
-TEST(FileTrustNotUnderWine, NestedSignatureSelectedByIndex) {
-    SKIP_UNDER_WINE("dwIndex of the signature settings (every index verifies the primary signature)");
-}
+// Checks of the simulated suite that Wine cannot make, named so the stage lists them
+// (the nested signature chosen by index is in nested_signature_test.cpp).
 TEST(FileTrustNotUnderWine, CatalogSignerOfAListedFile) {
     SKIP_UNDER_WINE("catalog enumeration (CryptCATAdminEnumCatalogFromHash finds nothing)");
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "security/trusted_tool_entry.h"
+
+namespace Qv::Vantix::Security {
+
+// Whether the RPC caller may start the tool of `entry` at `expandedPath` with
+// `arguments`: caller listed (when the entry names callers), option allowed, tool file
+// trusted by Windows and arguments accepted by the entry's validator.
+bool CheckTrustedToolEntry(const TrustedToolEntry& entry, bool option, const std::wstring& expandedPath,
+                           const std::wstring& arguments, const wchar_t* context);
+
+// The launch decision against `table`: the first entry whose expanded key equals the
+// expanded `path` (ignoring case) decides; no matching entry refuses.
+bool IsTrustedToolLaunchIn(const TrustedToolTable& table, const wchar_t* path, bool option, const wchar_t* arguments,
+                           const wchar_t* context);
+
+}  // namespace Qv::Vantix::Security

@@ -1,0 +1,83 @@
+// The shared process-creation table, answered by the real CreateProcessW: copies of
+// a small program stand at each path, each start is made suspended and the image
+// that was mapped is read back before the process is ended.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+#include "tests/parity/process_creation_cases.h"
+#include "tests/wine/wine_environment.h"
+
+namespace {
+
+std::wstring Folded(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return text;
+}
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+// Lays the programs out for the length of a test and removes them after.
+class ProgramLayout {
+public:
+    ProgramLayout() {
+        const std::wstring source = wine_checks::ProgramFolder() + L"Companion-5.2.60.0.exe";
+        for (const wchar_t* program : parity::kProgramFiles) {
+            MakeFolders(FolderOf(program));
+            if (CopyFileW(source.c_str(), program, FALSE)) files_.push_back(program);
+        }
+    }
+    ~ProgramLayout() {
+        for (const std::wstring& file : files_) DeleteFileW(file.c_str());
+        for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) RemoveDirectoryW(folder->c_str());
+    }
+    ProgramLayout(const ProgramLayout&) = delete;
+    ProgramLayout& operator=(const ProgramLayout&) = delete;
+    bool complete() const { return files_.size() == std::size(parity::kProgramFiles); }
+
+private:
+    void MakeFolders(const std::wstring& folder) {
+        if (folder.size() <= 3 || GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+        MakeFolders(FolderOf(folder));
+        if (CreateDirectoryW(folder.c_str(), nullptr)) folders_.push_back(folder);
+    }
+    std::vector<std::wstring> files_;
+    std::vector<std::wstring> folders_;
+};
+
+}  // namespace
+
+TEST(ProcessCreationParity, EveryRowRunsTheProgramTheTableNames) {
+    ProgramLayout layout;
+    ASSERT_TRUE(layout.complete()) << "could not lay the programs out, error " << GetLastError();
+    for (const parity::ProcessCreationCase& row : parity::kProcessCreationCases) {
+        SCOPED_TRACE(testing::Message() << "application [" << std::wstring(row.applicationName ? row.applicationName : L"(none)")
+                                        << "] command line [" << std::wstring(row.commandLine) << "]");
+        std::wstring commandLine = row.commandLine;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        SetLastError(0);
+        const BOOL started = CreateProcessW(row.applicationName, commandLine.data(), nullptr, nullptr, FALSE,
+                                            CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
+        if (std::wstring(row.runs).empty()) {
+            EXPECT_FALSE(started);
+            EXPECT_EQ(GetLastError(), row.error);
+        } else {
+            EXPECT_TRUE(started) << "error " << GetLastError();
+        }
+        if (!started) continue;
+        wchar_t image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        EXPECT_TRUE(QueryFullProcessImageNameW(process.hProcess, 0, image, &size));
+        EXPECT_EQ(Folded(image), Folded(row.runs));
+        TerminateProcess(process.hProcess, 0);
+        WaitForSingleObject(process.hProcess, 10000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
