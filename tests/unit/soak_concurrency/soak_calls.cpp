@@ -28,6 +28,12 @@ const std::wstring kCatalog = L"C:\\Windows\\System32\\CatRoot\\{F750E6C3-38EE-1
 const std::wstring kOwnedStoreApp = L"D:\\WindowsApps\\Orlent.Viewer_1.2.3.4_x64__qv5n2x8z1k3m4\\Viewer.exe";
 const std::wstring kForeignStoreApp = L"E:\\WindowsApps\\Other.App_1.0.0.0_x64__abc\\app.exe";
 const std::wstring kMissingFamily = L"Orlent.Missing_qv5n2x8z1k3m4";
+const std::wstring kSupportFamily = L"C7E4A920.QVCompanionHub_k4m2x9pq7wd3t";
+const std::wstring kSystem32 = L"C:\\Windows\\System32\\";
+// Libraries named in tool arguments: pinned in the extended list, inside and outside
+// the allowed folders.
+const std::wstring kPinnedLibrary = kSystem32 + L"orlent.dll";
+const std::wstring kMisplacedLibrary = L"D:\\Data\\orlent.dll";
 
 winsim::SignatureSpec Signature(const std::string& certificate) {
     winsim::SignatureSpec spec{winsim::LoadCertificate(certificate)};
@@ -62,6 +68,16 @@ SoakCall FacadeCall(const std::string& operation, bool (QvAuthenticodeFacade::*a
             }};
 }
 
+SoakCall ToolLaunchCall(const std::string& caller, DWORD clientPid, const std::wstring& tool, bool option,
+                        const std::wstring& arguments) {
+    return {"IsTrustedToolLaunch " + caller + " " + Qv::Vantix::Logging::NarrowText(tool + L" " + arguments),
+            [=] {
+                winsim::RpcCallScope call(clientPid);
+                return Verdict(QvAuthenticodeFacade().IsTrustedToolLaunch(tool.c_str(), option, arguments.c_str(),
+                                                                          L"soak"));
+            }};
+}
+
 }  // namespace
 
 std::string Describe(const Answer& answer) {
@@ -69,7 +85,7 @@ std::string Describe(const Answer& answer) {
            (answer.detail.empty() ? "" : " (" + Qv::Vantix::Logging::NarrowText(answer.detail) + ")");
 }
 
-void BuildSoakMachine() {
+SoakClients BuildSoakMachine() {
     winsim::TrustRoot(winsim::LoadCertificate("test-root"));
     AddSignedFile(kPinnedSetup, "setup", {"pinned-2048-a", "pinned-3072-a"});
     winsim::AddFile(kUnsignedSetup, "unsigned");
@@ -84,10 +100,18 @@ void BuildSoakMachine() {
     AddSignedFile(kPinnedOutside, "setup", {"pinned-2048-a"});
     winsim::SetObjectSecurity(L"D:\\WindowsApps", StoreFolderSecurity(true));
     winsim::SetObjectSecurity(L"E:\\WindowsApps", StoreFolderSecurity(false));
+    for (const wchar_t* tool : {L"sfc.exe", L"regsvr32.exe", L"rundll32.exe"})
+        AddSignedFile(kSystem32 + tool, "tool", {"unpinned-2048"});
+    winsim::AddFile(kSystem32 + L"mmc.exe", "unsigned tool");
+    AddSignedFile(kPinnedLibrary, "library", {"pinned-extended-only"});
+    AddSignedFile(kMisplacedLibrary, "library", {"pinned-extended-only"});
     vistane_test::InstallViewer();
+    const std::wstring storeApp = L"C:\\Program Files\\WindowsApps\\app\\app.exe";
+    return {winsim::AddProcess({L"user1", storeApp, kSupportFamily}),
+            winsim::AddProcess({L"user1", storeApp, L"Other.App_abc123"})};
 }
 
-std::vector<SoakCall> SoakCalls() {
+std::vector<SoakCall> SoakCalls(const SoakClients& clients) {
     std::vector<SoakCall> calls;
     for (const std::wstring& path : {kPinnedSetup, kUnsignedSetup, kRogueChainSetup, kTamperedSetup, kUnpinnedTool,
                                      kCataloguedLibrary, kExpiredTool, kPinnedOutside}) {
@@ -100,7 +124,15 @@ std::vector<SoakCall> SoakCalls() {
         calls.push_back(FacadeCall("IsPathAllowed", &QvAuthenticodeFacade::IsPathAllowed, path));
     }
 
-    // GAP: tool-launch checks on RPC threads join here once the caller check lands.
+    const DWORD support = clients.supportApplication;
+    calls.push_back(ToolLaunchCall("support", support, kSystem32 + L"sfc.exe", true, L"/scannow"));
+    calls.push_back(ToolLaunchCall("support", support, kSystem32 + L"regsvr32.exe", false, L"/s " + kPinnedLibrary));
+    calls.push_back(ToolLaunchCall("support", support, kSystem32 + L"regsvr32.exe", false, L"/s " + kMisplacedLibrary));
+    calls.push_back(ToolLaunchCall("support", support, L"%windir%\\System32\\rundll32.exe", false,
+                                   L"\"" + kPinnedLibrary + L"\",Entry 1"));
+    calls.push_back(ToolLaunchCall("support", support, kSystem32 + L"mmc.exe", false, L""));
+    calls.push_back(ToolLaunchCall("support", support, kUnpinnedTool, false, L""));
+    calls.push_back(ToolLaunchCall("stranger", clients.stranger, kSystem32 + L"sfc.exe", false, L"/scannow"));
 
     calls.push_back({"IsRealUserSession", [] {
                          std::wstring profile;

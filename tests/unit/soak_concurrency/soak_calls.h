@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32.h"
+
 namespace soak_test {
 
 // What one call answered. `granted` is the yes of a decision (or a name that was
@@ -24,11 +26,17 @@ struct SoakCall {
     std::function<Answer()> run;
 };
 
+// The RPC clients of the tool-launch checks.
+struct SoakClients {
+    DWORD supportApplication = 0;  // the caller the tool white list names
+    DWORD stranger = 0;            // a store application of another family
+};
+
 // Builds the machine on a reset simulator: trusted root, files, catalog, store folder
-// security, the viewer package and an RPC client process.
-void BuildSoakMachine();
+// security, system tools, the viewer package and the RPC client processes.
+SoakClients BuildSoakMachine();
 
 // Every call of the soak, each a whole public operation.
-std::vector<SoakCall> SoakCalls();
+std::vector<SoakCall> SoakCalls(const SoakClients& clients);
 
 }  // namespace soak_test

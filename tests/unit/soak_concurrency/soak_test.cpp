@@ -57,8 +57,7 @@ class SoakTest : public vistane_test::SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
-        BuildSoakMachine();
-        calls_ = SoakCalls();
+        calls_ = SoakCalls(BuildSoakMachine());
         for (const SoakCall& call : calls_) {
             expected_.push_back(call.run());
             sequentialLogs_.push_back(TakeLog());
@@ -141,6 +140,14 @@ TEST_F(SoakTest, TheMachineHoldsGrantsAndRefusalsOfEveryKind) {
         {"IsPathAllowed D:\\Data\\QVVSSetup.exe", false},
         {"IsPathAllowed D:\\WindowsApps\\Orlent.Viewer_1.2.3.4_x64__qv5n2x8z1k3m4\\Viewer.exe", true},
         {"IsPathAllowed E:\\WindowsApps\\Other.App_1.0.0.0_x64__abc\\app.exe", false},
+        {"IsTrustedToolLaunch support C:\\Windows\\System32\\sfc.exe /scannow", true},
+        {"IsTrustedToolLaunch support C:\\Windows\\System32\\regsvr32.exe /s C:\\Windows\\System32\\orlent.dll", true},
+        {"IsTrustedToolLaunch support C:\\Windows\\System32\\regsvr32.exe /s D:\\Data\\orlent.dll", false},
+        {"IsTrustedToolLaunch support %windir%\\System32\\rundll32.exe \"C:\\Windows\\System32\\orlent.dll\",Entry 1",
+         true},
+        {"IsTrustedToolLaunch support C:\\Windows\\System32\\mmc.exe ", false},
+        {"IsTrustedToolLaunch support C:\\Windows\\System32\\tool.exe ", false},
+        {"IsTrustedToolLaunch stranger C:\\Windows\\System32\\sfc.exe /scannow", false},
         {"IsRealUserSession", true},
         {"GetPackageFullNameByFamilyName Orlent.Viewer_qv5n2x8z1k3m4", true},
         {"GetPackageFullNameByFamilyName Orlent.Missing_qv5n2x8z1k3m4", false},
