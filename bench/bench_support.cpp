@@ -18,6 +18,11 @@ void AddDecisionFile(const wchar_t* path, const char* certificate) {
                             winsim::SignatureSpec{winsim::LoadCertificate("pinned-3072-a")}});
 }
 
+void AddSignedFile(const wchar_t* path, const char* certificate) {
+    winsim::AddFile(path, std::string(64 * 1024, 'x'));
+    winsim::SignFile(path, winsim::SignatureSpec{winsim::LoadCertificate(certificate)});
+}
+
 void ForgetCalls() { winsim::ClearCallLog(); }
 
 }  // namespace vistane_bench

@@ -21,6 +21,9 @@ void ResetQuietMachine();
 // Adds a 64 KiB file signed by `certificate` (primary) and pinned-3072-a (nested).
 void AddDecisionFile(const wchar_t* path, const char* certificate);
 
+// Adds a 64 KiB file with one signature by `certificate`.
+void AddSignedFile(const wchar_t* path, const char* certificate);
+
 // The pinned setup program in C:\Program Files: IsFileTrusted answers yes.
 inline const wchar_t* const kTrustedSetup = L"C:\\Program Files\\Orlent Works\\Host\\QVVSSetup.exe";
 

@@ -3,7 +3,7 @@
 // (--toggle-collect=vistane_measured_decisions). One decision runs before, unmeasured,
 // to leave one-time set-up (certificate parsing, static tables) out of the count.
 //
-//   measured_decisions is-file-trusted|exemption-uwp|exemption-win32 COUNT
+//   measured_decisions KIND COUNT      (KIND: see usage)
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "platform/sim/winsim.h"
 #include "security/authenticode_facade.h"
 #include "security/exemption_white_list.h"
 #include "security/no_manifest_check_criteria.h"
@@ -32,6 +33,21 @@ Decision FileTrustDecision() {
     vistane_bench::ResetQuietMachine();
     vistane_bench::AddDecisionFile(vistane_bench::kTrustedSetup, "pinned-2048-a");
     return {[] { return security::QvAuthenticodeFacade().IsFileTrusted(vistane_bench::kTrustedSetup); }, true};
+}
+
+// Asked on this thread as an RPC thread serving the support application, which stays
+// the served call until the program ends.
+Decision ToolLaunchDecision(const wchar_t* tool, const wchar_t* arguments) {
+    vistane_bench::ResetQuietMachine();
+    vistane_bench::AddSignedFile(L"C:\\Windows\\System32\\sfc.exe", "unpinned-2048");
+    vistane_bench::AddSignedFile(L"C:\\Windows\\System32\\regsvr32.exe", "unpinned-2048");
+    vistane_bench::AddSignedFile(L"C:\\Windows\\System32\\orlent.dll", "pinned-extended-only");
+    winsim::BeginRpcCall(winsim::AddProcess(
+        {L"user1", L"C:\\Program Files\\WindowsApps\\hub\\hub.exe", L"C7E4A920.QVCompanionHub_k4m2x9pq7wd3t"}));
+    return {[tool, arguments] {
+                return security::QvAuthenticodeFacade().IsTrustedToolLaunch(tool, false, arguments, L"");
+            },
+            true};
 }
 
 Decision UwpExemptionDecision() {
@@ -66,11 +82,18 @@ int main(int argc, char** argv) {
         {"is-file-trusted", FileTrustDecision},
         {"exemption-uwp", UwpExemptionDecision},
         {"exemption-win32", Win32ExemptionDecision},
+        {"tool-launch", [] { return ToolLaunchDecision(L"C:\\Windows\\System32\\sfc.exe", L"/scannow"); }},
+        {"tool-launch-library",
+         [] {
+             return ToolLaunchDecision(L"C:\\Windows\\System32\\regsvr32.exe", L"/s C:\\Windows\\System32\\orlent.dll");
+         }},
     };
     const auto kind = argc == 3 ? kinds.find(argv[1]) : kinds.end();
     const long count = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 0;
     if (kind == kinds.end() || count <= 0) {
-        std::fprintf(stderr, "usage: %s is-file-trusted|exemption-uwp|exemption-win32 COUNT\n", argv[0]);
+        std::fprintf(stderr, "usage: %s KIND COUNT\nkinds:", argv[0]);
+        for (const auto& [name, make] : kinds) std::fprintf(stderr, " %s", name.c_str());
+        std::fprintf(stderr, "\n");
         return 2;
     }
     const Decision decision = kind->second();

@@ -64,5 +64,7 @@ measure() {
 }
 
 measure is-file-trusted 20
+measure tool-launch 20
+measure tool-launch-library 20
 measure exemption-uwp 2000
 measure exemption-win32 2000
