@@ -5,7 +5,7 @@
 # under build/fuzz/findings.
 set -uo pipefail
 source "$(dirname "$0")/../stage-lib.sh"
-seconds=${VISTANE_FUZZ_SECONDS:-20}
+seconds=${VISTANE_FUZZ_SECONDS:-15}
 
 if ! cmake --preset fuzz >/dev/null || ! cmake --build --preset fuzz -j2 --target fuzzers; then
   record fuzz 0 1
