@@ -90,7 +90,7 @@ Verified VerifyFile(const std::wstring& path, DWORD index) {
     data.dwStateAction = WTD_STATEACTION_VERIFY;
     data.pSignatureSettings = &settings;
     Verified verified{WinVerifyTrust(nullptr, &action, &data), settings.cSecondarySigs, false};
-    EXPECT_EQ(winsim::OpenResources()["trust state"], 1) << "every verify leaves a state";
+    EXPECT_EQ(winsim::OpenCount("trust state"), 1) << "every verify leaves a state";
     CRYPT_PROVIDER_DATA* provider = WTHelperProvDataFromStateData(data.hWVTStateData);
     verified.hasSigner = WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) != nullptr;
     data.dwStateAction = WTD_STATEACTION_CLOSE;
