@@ -2,9 +2,10 @@
 
 // Control API of certificates, Authenticode signatures and security catalogs.
 //
-// Certificates are real X.509 certificates (DER); the fixtures under tests/fixtures/certs
-// are loaded by name. A typical machine:
+// Certificates are real X.509 certificates (DER), loaded by name from the fixtures
+// folder the program names. A typical machine:
 //
+//   winsim::SetFixturesDirectory(folder);  // once per program, kept across Reset
 //   winsim::TrustRoot(winsim::LoadCertificate("test-root"));
 //   winsim::AddFile(L"C:\\Program Files\\A\\setup.exe", "program bytes");
 //   winsim::SignFile(L"C:\\Program Files\\A\\setup.exe", {winsim::LoadCertificate("pinned-2048-a")});
@@ -32,10 +33,12 @@ struct Certificate {
     std::vector<BYTE> der;  // the encoded certificate
 };
 
-// tests/fixtures/certs/<name>.crt (PEM). Throws std::runtime_error when missing or bad.
+// <fixtures folder>/certs/<name>.crt (PEM). Throws std::runtime_error when missing or
+// bad, or when no fixtures folder was named.
 WINSIM_API Certificate LoadCertificate(const std::string& fixtureName);
 WINSIM_API Certificate CertificateFromPem(const std::string& name, const std::string& pem);
-// The folder the fixtures are read from.
+// The folder fixtures are read from: the simulation knows none until it is told.
+WINSIM_API void SetFixturesDirectory(const std::string& folder);
 WINSIM_API std::string FixturesDirectory();
 
 // The machine's trusted root store (empty on a reset machine).
