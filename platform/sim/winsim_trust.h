@@ -20,6 +20,12 @@
 //   - TRUST_E_BAD_DIGEST when the file's content changed after it was signed;
 //   - TRUST_E_NOSIGNATURE for an unsigned file, or an index past the last signature.
 // SignatureSpec::outcome overrides the first four for cases no certificate models.
+// The request is read as Windows reads it: revocation asked for (WTD_REVOKE_WHOLECHAIN
+// or a WTD_REVOCATION_CHECK_* flag, unless WTD_REVOCATION_CHECK_NONE) turns a good chain
+// into CERT_E_REVOCATION_FAILURE, as no certificate here can be shown unrevoked;
+// WTD_HASH_ONLY_FLAG checks the content alone; a catalog member is hashed as its
+// request's administrator context hashes (none: SHA-1), and a released context is
+// refused with E_INVALIDARG. Every other field is recorded (VerificationRequests).
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,6 +73,10 @@ WINSIM_API void AddCatalog(const std::wstring& path, const SignatureSpec& signat
 // Lists the file's content as it is now (its SHA-256 and SHA-1 hashes) in the catalog.
 // The file and the catalog must exist (std::runtime_error otherwise).
 WINSIM_API void AddCatalogMember(const std::wstring& catalogPath, const std::wstring& filePath);
+
+// Every WinVerifyTrust verify request since the reset, field by field as text:
+// "hwnd=desktop size=88 ui=2 revocation=0 state=1 provFlags=0x0 ... catalog=(...)".
+WINSIM_API std::vector<std::wstring> VerificationRequests();
 
 // SHA-256 of some content, as CryptCATAdminCalcHashFromFileHandle2 computes it.
 WINSIM_API std::vector<BYTE> Sha256(const std::string& content);
