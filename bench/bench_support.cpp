@@ -7,6 +7,7 @@
 namespace vistane_bench {
 
 void ResetQuietMachine() {
+    winsim::SetFixturesDirectory(VISTANE_FIXTURES_DIR);
     winsim::Reset();
     Qv::Vantix::Logging::LogManager::SetSink(std::make_shared<DiscardingSink>());
     winsim::TrustRoot(winsim::LoadCertificate("test-root"));

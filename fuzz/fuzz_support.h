@@ -28,6 +28,7 @@ public:
 
 // A default machine and no log output; call from LLVMFuzzerInitialize.
 inline void PrepareMachine() {
+    winsim::SetFixturesDirectory(VISTANE_FIXTURES_DIR);
     winsim::Reset();
     Qv::Vantix::Logging::LogManager::SetSink(std::make_shared<DiscardingSink>());
 }

@@ -85,3 +85,9 @@ WINSIM_EXTERN LONG WINAPI OpenPackageInfoByFullName(PCWSTR packageFullName, cons
 WINSIM_EXTERN LONG WINAPI GetPackageInfo(PACKAGE_INFO_REFERENCE packageInfoReference, const UINT32 flags,
                                          UINT32* bufferLength, BYTE* buffer, UINT32* count);
 WINSIM_EXTERN LONG WINAPI ClosePackageInfo(PACKAGE_INFO_REFERENCE packageInfoReference);
+
+#define APPMODEL_ERROR_NO_PACKAGE 15700L
+
+// The package family name of a process with package identity; the length counts the
+// terminator.
+WINSIM_EXTERN LONG WINAPI GetPackageFamilyName(HANDLE process, UINT32* length, PWSTR familyName);

@@ -1,9 +1,17 @@
 #pragma once
 
-// Process heap, thread attribute lists and process creation under a user's token.
+// Process creation (in the caller's account or under a user's token) and waits on
+// processes, with the process heap and thread attribute lists they use.
 #include "platform/sim/api_kernel.h"
 
 #define HEAP_ZERO_MEMORY 0x00000008u
+
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED 0x00000080u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+#define THREAD_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0xFFFFu)
 
 #define DEBUG_PROCESS 0x00000001u
 #define CREATE_SUSPENDED 0x00000004u
@@ -78,3 +86,15 @@ WINSIM_EXTERN BOOL WINAPI CreateProcessAsUserW(HANDLE token, LPCWSTR application
                                                LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
                                                DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
                                                LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation);
+
+// Starts a program in the caller's account; the program is found as for
+// CreateProcessAsUserW (program_search.cpp). The command line buffer must be
+// writable, as on Windows.
+WINSIM_EXTERN BOOL WINAPI CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
+                                         LPSECURITY_ATTRIBUTES processAttributes,
+                                         LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                                         DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
+                                         LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation);
+
+// Process and thread handles are signalled when the process has ended.
+WINSIM_EXTERN DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);

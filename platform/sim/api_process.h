@@ -1,5 +1,6 @@
 #pragma once
 
+// Processes and their tokens: opening, duplicating, impersonating.
 #include "platform/sim/api_kernel.h"
 
 #define PROCESS_TERMINATE 0x0001u
@@ -28,13 +29,9 @@ WINSIM_EXTERN BOOL WINAPI OpenProcessToken(HANDLE process, DWORD desiredAccess, 
 WINSIM_EXTERN BOOL WINAPI DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
                                           LPHANDLE target, DWORD desiredAccess, BOOL inheritHandle,
                                           DWORD options);
+WINSIM_EXTERN BOOL WINAPI DuplicateTokenEx(HANDLE existingToken, DWORD desiredAccess,
+                                           LPSECURITY_ATTRIBUTES tokenAttributes,
+                                           SECURITY_IMPERSONATION_LEVEL impersonationLevel, TOKEN_TYPE tokenType,
+                                           PHANDLE newToken);
 WINSIM_EXTERN BOOL WINAPI ImpersonateLoggedOnUser(HANDLE token);
 WINSIM_EXTERN BOOL WINAPI RevertToSelf(void);
-WINSIM_EXTERN BOOL WINAPI ExpandEnvironmentStringsForUserW(HANDLE token, LPCWSTR source, LPWSTR destination,
-                                                           DWORD size);
-
-#define APPMODEL_ERROR_NO_PACKAGE 15700L
-
-// The package family name of a process with package identity; the length counts the
-// terminator.
-WINSIM_EXTERN LONG WINAPI GetPackageFamilyName(HANDLE process, UINT32* length, PWSTR familyName);

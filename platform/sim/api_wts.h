@@ -1,6 +1,6 @@
 #pragma once
 
-// Terminal services, token duplication and user environment blocks.
+// Terminal services and the user's environment: its variables and environment blocks.
 #include "platform/sim/api_kernel.h"
 #include "platform/sim/api_process.h"
 
@@ -12,10 +12,8 @@ WINSIM_EXTERN DWORD WINAPI WTSGetActiveConsoleSessionId(void);
 // The primary token of the user logged on to the session; the caller must be the
 // local system account, not impersonating anybody.
 WINSIM_EXTERN BOOL WINAPI WTSQueryUserToken(ULONG sessionId, PHANDLE token);
-WINSIM_EXTERN BOOL WINAPI DuplicateTokenEx(HANDLE existingToken, DWORD desiredAccess,
-                                           LPSECURITY_ATTRIBUTES tokenAttributes,
-                                           SECURITY_IMPERSONATION_LEVEL impersonationLevel, TOKEN_TYPE tokenType,
-                                           PHANDLE newToken);
+WINSIM_EXTERN BOOL WINAPI ExpandEnvironmentStringsForUserW(HANDLE token, LPCWSTR source, LPWSTR destination,
+                                                           DWORD size);
 // A wide block "NAME=value\0...\0\0" of the token user's variables.
 WINSIM_EXTERN BOOL WINAPI CreateEnvironmentBlock(LPVOID* environment, HANDLE token, BOOL inherit);
 WINSIM_EXTERN BOOL WINAPI DestroyEnvironmentBlock(LPVOID environment);

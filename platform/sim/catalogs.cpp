@@ -36,6 +36,12 @@ bool SameText(std::wstring_view a, std::wstring_view b) { return FoldCase(a) == 
 
 }  // namespace
 
+CatalogHash CatalogHashOf(HANDLE admin) {
+    if (admin == nullptr) return CatalogHash::Sha1;
+    auto context = AdminOf(admin);
+    return !context ? CatalogHash::Unknown : context->sha256 ? CatalogHash::Sha256 : CatalogHash::Sha1;
+}
+
 const CatalogRecord* FindCatalog(std::wstring_view path) {
     for (const CatalogRecord& catalog : Catalogs().catalogs) {
         if (SameText(catalog.path, path)) return &catalog;

@@ -224,9 +224,24 @@ namespace winsim {
 
 using namespace detail;
 
+namespace {
+
+// Set by the program that uses the simulation, once: not part of the machine.
+std::string& FixturesFolder() {
+    static auto* folder = new std::string();
+    return *folder;
+}
+
+}  // namespace
+
+void SetFixturesDirectory(const std::string& folder) {
+    MachineLock lock(MachineMutex());
+    FixturesFolder() = folder;
+}
+
 std::string FixturesDirectory() {
-    if (const char* overridden = std::getenv("WINSIM_FIXTURES_DIR")) return overridden;
-    return WINSIM_FIXTURES_DIR;
+    MachineLock lock(MachineMutex());
+    return FixturesFolder();
 }
 
 Certificate CertificateFromPem(const std::string& name, const std::string& pem) {
@@ -243,7 +258,9 @@ Certificate CertificateFromPem(const std::string& name, const std::string& pem) 
 }
 
 Certificate LoadCertificate(const std::string& fixtureName) {
-    const std::string path = FixturesDirectory() + "/certs/" + fixtureName + ".crt";
+    const std::string folder = FixturesDirectory();
+    if (folder.empty()) throw std::runtime_error("no fixtures folder to load " + fixtureName + " from: SetFixturesDirectory");
+    const std::string path = folder + "/certs/" + fixtureName + ".crt";
     std::ifstream file(path, std::ios::binary);
     if (!file) throw std::runtime_error("no certificate fixture " + path);
     std::ostringstream pem;

@@ -64,50 +64,6 @@ bool FolderExists(const std::wstring& path) {
     return next != TheMachine().files.end() && next->first.starts_with(prefix);
 }
 
-std::optional<std::wstring> ExistingProgram(const std::wstring& path) {
-    const SimFile* file = FindFile(path);
-    if (file == nullptr || file->folder) return std::nullopt;
-    return file->path;
-}
-
-// A name without folder is looked for where CreateProcess looks: the current
-// folder, the system folders, then PATH.
-std::optional<std::wstring> SearchProgram(std::wstring name) {
-    const size_t lastSeparator = name.find_last_of(L"\\/");
-    const std::wstring fileName = lastSeparator == std::wstring::npos ? name : name.substr(lastSeparator + 1);
-    if (fileName.find(L'.') == std::wstring::npos) name += L".exe";
-    if (name.find_first_of(L"\\/:") != std::wstring::npos) return ExistingProgram(name);
-    std::vector<std::wstring> folders{TheMachine().currentDirectory, L"C:\\Windows\\System32", L"C:\\Windows"};
-    if (const std::wstring* path = FindVariable(TheMachine().environment, L"Path")) {
-        size_t at = 0;
-        while (at <= path->size()) {
-            const size_t end = std::min(path->find(L';', at), path->size());
-            if (end > at) folders.push_back(path->substr(at, end - at));
-            at = end + 1;
-        }
-    }
-    for (const std::wstring& folder : folders) {
-        if (auto found = ExistingProgram(folder + L"\\" + name)) return found;
-    }
-    return std::nullopt;
-}
-
-// The program of a command line: a quoted first token, or else the shortest run of
-// space-separated words that names an existing file.
-std::optional<std::wstring> ProgramOfCommandLine(const std::wstring& commandLine) {
-    if (!commandLine.empty() && commandLine[0] == L'"') {
-        const size_t close = commandLine.find(L'"', 1);
-        return SearchProgram(commandLine.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
-    }
-    for (size_t at = 0; at <= commandLine.size(); ++at) {
-        if (at < commandLine.size() && commandLine[at] != L' ' && commandLine[at] != L'\t') continue;
-        if (at == 0) return std::nullopt;
-        if (auto found = SearchProgram(commandLine.substr(0, at))) return found;
-        if (at < commandLine.size() && commandLine[at] == L'\t') break;
-    }
-    return std::nullopt;
-}
-
 BOOL Fail(DWORD error) {
     SetThreadLastError(error);
     return FALSE;
@@ -248,16 +204,15 @@ BOOL WINAPI CreateProcessAsUserW(HANDLE token, LPCWSTR applicationName, LPWSTR c
         }
         if (currentDirectory != nullptr && !FolderExists(currentDirectory)) return Fail(ERROR_DIRECTORY);
 
-        const std::optional<std::wstring> program =
-            applicationName != nullptr ? ExistingProgram(applicationName) : ProgramOfCommandLine(commandLine);
-        if (!program) return Fail(ERROR_FILE_NOT_FOUND);
+        const std::wstring program = ResolveProgram(applicationName, commandLine);
+        if (program.empty()) return Fail(ERROR_FILE_NOT_FOUND);
 
         winsim::StartedProcess& started = creation.process;
         started.api = "CreateProcessAsUserW";
         started.user = tokenObject->user;
         started.applicationName = applicationName ? applicationName : L"";
         started.commandLine = commandLine ? commandLine : L"";
-        started.program = *program;
+        started.program = program;
         started.currentDirectory = currentDirectory ? currentDirectory : L"";
         started.inheritHandles = inheritHandles;
         started.creationFlags = creationFlags;

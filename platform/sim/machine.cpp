@@ -47,6 +47,7 @@ Account ConsoleUser() {
 void BuildDefaultMachine(Machine& machine) {
     machine = Machine();
     for (const auto& variable : kSystemVariables) SetVariable(machine.environment, variable[0], variable[1]);
+    machine.windowsFolder = L"C:\\Windows";
     machine.currentDirectory = L"C:\\Windows\\system32";
     machine.hostExecutablePath = L"C:\\Program Files\\Orlent Works\\Host\\PluginHost.exe";
     const Account builtIn[] = {

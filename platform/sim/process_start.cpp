@@ -36,73 +36,6 @@ ResetHookRegistrar resetStartState([] {
     ProcessesChanged().notify_all();
 });
 
-bool HasExtension(std::wstring_view name) {
-    const size_t dot = name.rfind(L'.');
-    const size_t separator = name.find_last_of(L"\\/");
-    return dot != std::wstring_view::npos && (separator == std::wstring_view::npos || dot > separator);
-}
-
-bool NamesFolder(std::wstring_view name) { return name.find_first_of(L"\\/:") != std::wstring_view::npos; }
-
-std::wstring ExistingProgram(std::wstring_view path) {
-    const SimFile* file = FindFile(path);
-    return file && !file->folder ? file->path : std::wstring();
-}
-
-std::wstring WithSeparator(std::wstring folder) {
-    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-    return folder;
-}
-
-// Where a program named without a folder is looked for, in the documented order: the
-// host's folder, the current folder, the system folders, the Windows folder, PATH.
-std::vector<std::wstring> SearchFolders() {
-    const Machine& machine = TheMachine();
-    const std::wstring& host = machine.hostExecutablePath;
-    const std::wstring* windirValue = FindVariable(machine.environment, L"windir");
-    const std::wstring windir = windirValue ? *windirValue : L"C:\\Windows";
-    std::vector<std::wstring> folders = {host.substr(0, host.find_last_of(L'\\') + 1), machine.currentDirectory,
-                                         windir + L"\\System32", windir + L"\\System", windir};
-    if (const std::wstring* path = FindVariable(machine.environment, L"Path")) {
-        size_t at = 0;
-        while (at <= path->size()) {
-            const size_t end = std::min(path->find(L';', at), path->size());
-            if (end > at) folders.push_back(path->substr(at, end - at));
-            at = end + 1;
-        }
-    }
-    return folders;
-}
-
-// The file a name from a command line stands for, or empty.
-std::wstring FindProgram(std::wstring name) {
-    if (name.empty()) return L"";
-    if (!HasExtension(name)) name += L".exe";
-    if (NamesFolder(name)) return ExistingProgram(name);
-    for (const std::wstring& folder : SearchFolders()) {
-        std::wstring found = ExistingProgram(WithSeparator(folder) + name);
-        if (!found.empty()) return found;
-    }
-    return L"";
-}
-
-// Without an application name: a quoted first token is taken whole; otherwise each
-// prefix ending before a space or tab is tried in turn, shortest first, then the line.
-std::wstring ProgramOfCommandLine(std::wstring_view line) {
-    const size_t start = std::min(line.find_first_not_of(L" \t"), line.size());
-    line.remove_prefix(start);
-    if (!line.empty() && line.front() == L'"') {
-        const size_t close = line.find(L'"', 1);
-        return FindProgram(std::wstring(line.substr(1, close == std::wstring_view::npos ? close : close - 1)));
-    }
-    for (size_t end = line.find_first_of(L" \t"); end != std::wstring_view::npos;
-         end = line.find_first_of(L" \t", end + 1)) {
-        std::wstring found = FindProgram(std::wstring(line.substr(0, end)));
-        if (!found.empty()) return found;
-    }
-    return FindProgram(std::wstring(line));
-}
-
 HANDLE NewProcessHandle(DWORD pid) {
     auto object = std::make_shared<ProcessObject>();
     object->kind = "process";
@@ -158,9 +91,7 @@ BOOL WINAPI CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURI
     winsim::ProgramBehaviour behaviour;
     {
         MachineLock lock(MachineMutex());
-        // An application name is used as given: no search, no extension added.
-        const std::wstring program =
-            applicationName != nullptr ? ExistingProgram(applicationName) : ProgramOfCommandLine(commandLine);
+        const std::wstring program = ResolveProgram(applicationName, commandLine);
         if (program.empty()) {
             SetThreadLastError(ERROR_FILE_NOT_FOUND);
             return FALSE;

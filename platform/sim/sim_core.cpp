@@ -4,9 +4,11 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "platform/sim/sim_names.h"
 #include "platform/sim/winsim.h"
 
 namespace winsim::detail {
@@ -49,6 +51,16 @@ std::vector<std::function<void()>>& ResetHooks() {
 
 thread_local DWORD threadLastError = 0;
 
+// A name outside sim_names.h is a mistake: in a test it would read as "0 calls".
+const std::string& KnownCall(const std::string& api, const char* asker) {
+    if (!IsRecordedCall(api)) throw std::invalid_argument(std::string(asker) + ": no simulated call is named \"" + api + "\"");
+    return api;
+}
+const std::string& KnownKind(const std::string& kind, const char* asker) {
+    if (!IsLedgerKind(kind)) throw std::invalid_argument(std::string(asker) + ": the ledger counts no \"" + kind + "\"");
+    return kind;
+}
+
 }  // namespace
 
 std::recursive_mutex& MachineMutex() {
@@ -57,6 +69,7 @@ std::recursive_mutex& MachineMutex() {
 }
 
 std::optional<DWORD> Enter(const char* api, DWORD defaultError, FaultScope scope) {
+    if (!IsRecordedCall(api)) throw std::logic_error(std::string("a simulated call missing from sim_names.h: ") + api);
     MachineLock lock(MachineMutex());
     CoreState& core = Core();
     core.callLog.emplace_back(api);
@@ -82,12 +95,12 @@ std::optional<DWORD> Enter(const char* api, DWORD defaultError, FaultScope scope
 
 void LedgerAcquire(const std::string& kind) {
     MachineLock lock(MachineMutex());
-    ++Core().ledger[kind];
+    ++Core().ledger[KnownKind(kind, "LedgerAcquire")];
 }
 
 void LedgerRelease(const std::string& kind) {
     MachineLock lock(MachineMutex());
-    --Core().ledger[kind];
+    --Core().ledger[KnownKind(kind, "LedgerRelease")];
 }
 
 HANDLE AddHandle(std::shared_ptr<HandleObject> object) {
@@ -95,7 +108,7 @@ HANDLE AddHandle(std::shared_ptr<HandleObject> object) {
     CoreState& core = Core();
     HANDLE handle = reinterpret_cast<HANDLE>(core.nextHandle);
     core.nextHandle += 4;
-    ++core.ledger[object->kind];
+    ++core.ledger[KnownKind(object->kind, "AddHandle")];
     core.handles.emplace(handle, std::move(object));
     return handle;
 }
@@ -171,7 +184,7 @@ using namespace detail;
 
 void FailCall(const std::string& api, unsigned nth, DWORD lastError) {
     MachineLock lock(MachineMutex());
-    Core().rules.push_back({api, nth, lastError});
+    Core().rules.push_back({KnownCall(api, "FailCall"), nth, lastError});
 }
 
 void FailNthPlatformCall(unsigned nth, DWORD lastError) {
@@ -205,6 +218,7 @@ std::vector<std::string> CallLog() {
 }
 
 unsigned CallCount(const std::string& api) {
+    KnownCall(api, "CallCount");
     MachineLock lock(MachineMutex());
     auto found = Core().callCounts.find(api);
     return found == Core().callCounts.end() ? 0 : found->second;
@@ -227,6 +241,12 @@ std::map<std::string, long> OpenResources() {
     for (const auto& [kind, count] : Core().ledger)
         if (count != 0) open.emplace(kind, count);
     return open;
+}
+
+long OpenCount(const std::string& kind) {
+    MachineLock lock(MachineMutex());
+    auto found = Core().ledger.find(KnownKind(kind, "OpenCount"));
+    return found == Core().ledger.end() ? 0 : found->second;
 }
 
 bool LedgerBalanced() { return OpenResources().empty(); }

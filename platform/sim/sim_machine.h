@@ -36,6 +36,7 @@ struct Machine {
     Environment environment;
     std::wstring currentDirectory;
     std::wstring hostExecutablePath;
+    std::wstring windowsFolder;  // the system's (GetWindowsDirectoryW), not a variable
     std::map<std::wstring, SimFile> files;  // by folded canonical path
     std::map<std::wstring, Account> accounts;  // by folded account name
     std::map<DWORD, SimProcess> processes;
@@ -77,6 +78,10 @@ WINSIM_API std::wstring FullPathOf(std::wstring_view path);
 WINSIM_API SimFile* FindFile(std::wstring_view path);
 WINSIM_API const SimProcess* FindProcess(DWORD pid);
 WINSIM_API const Account* FindAccountRecord(std::wstring_view name);
+
+// The program CreateProcessW and CreateProcessAsUserW run for an application name and
+// a command line (program_search.cpp), or empty when there is none.
+WINSIM_API std::wstring ResolveProgram(const wchar_t* applicationName, const wchar_t* commandLine);
 
 // Adds a process to the machine and records how it was started; returns its id.
 WINSIM_API DWORD RecordStartedProcess(StartedProcess started);

@@ -56,4 +56,9 @@ struct CatalogRecord {
 // The catalog whose file is `path` (case-insensitive), or null. Machine lock held.
 WINSIM_API const CatalogRecord* FindCatalog(std::wstring_view path);
 
+// How a catalog member is hashed for an administrator context: no context means SHA-1
+// (the only hash it may be left out for); a handle that is no live context is Unknown.
+enum class CatalogHash { Sha1, Sha256, Unknown };
+WINSIM_API CatalogHash CatalogHashOf(HANDLE admin);
+
 }  // namespace winsim::detail

@@ -2,6 +2,7 @@
 // verification state and the provider-data helpers.
 #include <cstring>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 
 #include "platform/sim/sim_machine.h"
@@ -18,6 +19,7 @@ struct EmbeddedSignatures {
 
 struct SignatureState {
     std::map<std::wstring, EmbeddedSignatures> files;  // by folded full path
+    std::vector<std::wstring> requests;                // every verify request, as text
 };
 
 SignatureState& Signatures() {
@@ -74,7 +76,7 @@ Verification VerifyEmbedded(const WINTRUST_FILE_INFO& file, DWORD index) {
     return verification;
 }
 
-Verification VerifyCatalogMember(const WINTRUST_CATALOG_INFO& member, DWORD index) {
+Verification VerifyCatalogMember(const WINTRUST_CATALOG_INFO& member, DWORD index, CatalogHash algorithm) {
     Verification verification;
     const CatalogRecord* catalog = member.pcwszCatalogFilePath ? FindCatalog(member.pcwszCatalogFilePath) : nullptr;
     if (catalog == nullptr || member.pcwszMemberTag == nullptr || index > 0) return verification;
@@ -84,7 +86,8 @@ Verification VerifyCatalogMember(const WINTRUST_CATALOG_INFO& member, DWORD inde
     const SimFile* file = member.pcwszMemberFilePath ? FindFile(member.pcwszMemberFilePath) : nullptr;
     if (!listed || file == nullptr) return verification;
     verification = FromChain(catalog->signature);
-    const std::vector<BYTE> current = tag.size() == 40 ? Sha1(file->content) : Sha256(file->content);
+    // The member is hashed as the request's administrator context hashes.
+    const std::vector<BYTE> current = algorithm == CatalogHash::Sha256 ? Sha256(file->content) : Sha1(file->content);
     if (FoldCase(UpperHex(current)) != tag) verification.result = TRUST_E_BAD_DIGEST;
     return verification;
 }
@@ -116,6 +119,51 @@ HANDLE NewState(const Verification& verification, WINTRUST_DATA* request) {
 }
 
 bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+
+const wchar_t* Given(const void* pointer) { return pointer ? L"given" : L"null"; }
+
+// Every field of a verify request, so a test can pin what a caller asks for.
+std::wstring DescribeRequest(HWND window, const WINTRUST_DATA& request, const WINTRUST_SIGNATURE_SETTINGS* settings) {
+    const HANDLE windowHandle = reinterpret_cast<HANDLE>(window);
+    std::wostringstream text;
+    text << L"hwnd=" << (windowHandle == INVALID_HANDLE_VALUE ? L"none" : window ? L"window" : L"desktop")
+         << L" size=" << request.cbStruct << L" ui=" << request.dwUIChoice << L" revocation="
+         << request.fdwRevocationChecks << L" state=" << request.dwStateAction << L" provFlags=0x" << std::hex
+         << request.dwProvFlags << std::dec << L" uiContext=" << request.dwUIContext << L" policyData="
+         << Given(request.pPolicyCallbackData) << L" sipData=" << Given(request.pSIPClientData) << L" url="
+         << Given(request.pwszURLReference);
+    if (settings)
+        text << L" settings=(size=" << settings->cbStruct << L" flags=0x" << std::hex << settings->dwFlags << std::dec
+             << L" index=" << settings->dwIndex << L" policy=" << Given(settings->pCryptoPolicy) << L")";
+    if (request.dwUnionChoice == WTD_CHOICE_FILE && request.pFile) {
+        const WINTRUST_FILE_INFO& file = *request.pFile;
+        text << L" file=(size=" << file.cbStruct << L" path=" << (file.pcwszFilePath ? file.pcwszFilePath : L"null")
+             << L" handle=" << Given(file.hFile) << L" subject=" << Given(file.pgKnownSubject) << L")";
+    } else if (request.dwUnionChoice == WTD_CHOICE_CATALOG && request.pCatalog) {
+        const WINTRUST_CATALOG_INFO& member = *request.pCatalog;
+        const CatalogHash hash = CatalogHashOf(member.hCatAdmin);
+        text << L" catalog=(size=" << member.cbStruct << L" version=" << member.dwCatalogVersion << L" catalog="
+             << (member.pcwszCatalogFilePath ? member.pcwszCatalogFilePath : L"null") << L" tag="
+             << (member.pcwszMemberTag ? member.pcwszMemberTag : L"null") << L" member="
+             << (member.pcwszMemberFilePath ? member.pcwszMemberFilePath : L"null") << L" memberHandle="
+             << Given(member.hMemberFile) << L" hash=" << member.cbCalculatedFileHash << L" context="
+             << Given(member.pcCTLContext) << L" admin="
+             << (hash == CatalogHash::Sha256 ? L"SHA256" : hash == CatalogHash::Sha1 ? L"SHA1" : L"unknown") << L")";
+    } else {
+        text << L" choice=" << request.dwUnionChoice;
+    }
+    return text.str();
+}
+
+// Revocation is checked when the request asks for it and no flag turns it off. The
+// simulated certificates name no place to fetch revocation from and the machine is
+// offline, so a chain that is otherwise good cannot be shown unrevoked.
+bool ChecksRevocation(const WINTRUST_DATA& request) {
+    if (request.dwProvFlags & WTD_REVOCATION_CHECK_NONE) return false;
+    return request.fdwRevocationChecks == WTD_REVOKE_WHOLECHAIN ||
+           (request.dwProvFlags &
+            (WTD_REVOCATION_CHECK_END_CERT | WTD_REVOCATION_CHECK_CHAIN | WTD_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT));
+}
 
 }  // namespace
 
@@ -153,11 +201,16 @@ void RemoveSignatures(const std::wstring& path) {
     Signatures().files.erase(FileKey(path));
 }
 
+std::vector<std::wstring> VerificationRequests() {
+    MachineLock lock(MachineMutex());
+    return Signatures().requests;
+}
+
 }  // namespace winsim
 
 using namespace winsim::detail;
 
-LONG WINAPI WinVerifyTrust(HWND /*hwnd*/, GUID* pgActionID, LPVOID pWVTData) {
+LONG WINAPI WinVerifyTrust(HWND hwnd, GUID* pgActionID, LPVOID pWVTData) {
     auto* request = static_cast<WINTRUST_DATA*>(pWVTData);
     const bool closing = request != nullptr && request->dwStateAction == WTD_STATEACTION_CLOSE;
     if (auto error = Enter("WinVerifyTrust", static_cast<DWORD>(TRUST_E_SUBJECT_NOT_TRUSTED),
@@ -180,17 +233,26 @@ LONG WINAPI WinVerifyTrust(HWND /*hwnd*/, GUID* pgActionID, LPVOID pWVTData) {
     WINTRUST_SIGNATURE_SETTINGS* settings =
         request->cbStruct >= sizeof(WINTRUST_DATA) ? request->pSignatureSettings : nullptr;
     const DWORD index = settings && (settings->dwFlags & WSS_VERIFY_SPECIFIC) ? settings->dwIndex : 0;
+    Signatures().requests.push_back(DescribeRequest(hwnd, *request, settings));
 
     Verification verification;
     if (request->dwUnionChoice == WTD_CHOICE_FILE) {
         if (request->pFile == nullptr) return E_INVALIDARG;
         verification = VerifyEmbedded(*request->pFile, index);
     } else if (request->dwUnionChoice == WTD_CHOICE_CATALOG) {
-        if (request->pCatalog == nullptr) return E_INVALIDARG;
-        verification = VerifyCatalogMember(*request->pCatalog, index);
+        // A context that was released (or never acquired) is refused, not guessed at.
+        const CatalogHash hash = request->pCatalog ? CatalogHashOf(request->pCatalog->hCatAdmin) : CatalogHash::Unknown;
+        if (hash == CatalogHash::Unknown) return E_INVALIDARG;
+        verification = VerifyCatalogMember(*request->pCatalog, index, hash);
     } else {
         return TRUST_E_SUBJECT_FORM_UNKNOWN;
     }
+    // Hash only: the content is checked, the chain is not.
+    if ((request->dwProvFlags & WTD_HASH_ONLY_FLAG) && !verification.chain.empty() &&
+        verification.result != TRUST_E_BAD_DIGEST)
+        verification.result = 0;
+    else if (verification.result == 0 && ChecksRevocation(*request))
+        verification.result = CERT_E_REVOCATION_FAILURE;
     if (settings && (settings->dwFlags & WSS_GET_SECONDARY_SIG_COUNT)) {
         settings->cSecondarySigs = verification.secondarySignatures;
     }

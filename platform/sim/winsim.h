@@ -19,6 +19,8 @@ WINSIM_API void Reset();
 
 // ---- fault injection ----------------------------------------------------------------
 // Fails the nth call (1-based) of `api` with `lastError`; nth 0 fails every call.
+// `api` and `CallCount`'s must name a call the simulation records
+// (std::invalid_argument otherwise).
 WINSIM_API void FailCall(const std::string& api, unsigned nth, DWORD lastError);
 // Fails the nth sweep-eligible platform call of any kind, counted from now.
 WINSIM_API void FailNthPlatformCall(unsigned nth, DWORD lastError);
@@ -35,6 +37,7 @@ WINSIM_API void ClearCallLog();
 
 // Resources still held, by kind ("file", "process", "token", "catalog admin", ...).
 WINSIM_API std::map<std::string, long> OpenResources();
+WINSIM_API long OpenCount(const std::string& kind);  // std::invalid_argument for a kind never counted
 WINSIM_API bool LedgerBalanced();
 WINSIM_API std::string LedgerReport();  // "file=1 token=2" or "balanced"
 

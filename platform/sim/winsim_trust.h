@@ -2,9 +2,10 @@
 
 // Control API of certificates, Authenticode signatures and security catalogs.
 //
-// Certificates are real X.509 certificates (DER); the fixtures under tests/fixtures/certs
-// are loaded by name. A typical machine:
+// Certificates are real X.509 certificates (DER), loaded by name from the fixtures
+// folder the program names. A typical machine:
 //
+//   winsim::SetFixturesDirectory(folder);  // once per program, kept across Reset
 //   winsim::TrustRoot(winsim::LoadCertificate("test-root"));
 //   winsim::AddFile(L"C:\\Program Files\\A\\setup.exe", "program bytes");
 //   winsim::SignFile(L"C:\\Program Files\\A\\setup.exe", {winsim::LoadCertificate("pinned-2048-a")});
@@ -19,6 +20,12 @@
 //   - TRUST_E_BAD_DIGEST when the file's content changed after it was signed;
 //   - TRUST_E_NOSIGNATURE for an unsigned file, or an index past the last signature.
 // SignatureSpec::outcome overrides the first four for cases no certificate models.
+// The request is read as Windows reads it: revocation asked for (WTD_REVOKE_WHOLECHAIN
+// or a WTD_REVOCATION_CHECK_* flag, unless WTD_REVOCATION_CHECK_NONE) turns a good chain
+// into CERT_E_REVOCATION_FAILURE, as no certificate here can be shown unrevoked;
+// WTD_HASH_ONLY_FLAG checks the content alone; a catalog member is hashed as its
+// request's administrator context hashes (none: SHA-1), and a released context is
+// refused with E_INVALIDARG. Every other field is recorded (VerificationRequests).
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,10 +39,12 @@ struct Certificate {
     std::vector<BYTE> der;  // the encoded certificate
 };
 
-// tests/fixtures/certs/<name>.crt (PEM). Throws std::runtime_error when missing or bad.
+// <fixtures folder>/certs/<name>.crt (PEM). Throws std::runtime_error when missing or
+// bad, or when no fixtures folder was named.
 WINSIM_API Certificate LoadCertificate(const std::string& fixtureName);
 WINSIM_API Certificate CertificateFromPem(const std::string& name, const std::string& pem);
-// The folder the fixtures are read from.
+// The folder fixtures are read from: the simulation knows none until it is told.
+WINSIM_API void SetFixturesDirectory(const std::string& folder);
 WINSIM_API std::string FixturesDirectory();
 
 // The machine's trusted root store (empty on a reset machine).
@@ -64,6 +73,10 @@ WINSIM_API void AddCatalog(const std::wstring& path, const SignatureSpec& signat
 // Lists the file's content as it is now (its SHA-256 and SHA-1 hashes) in the catalog.
 // The file and the catalog must exist (std::runtime_error otherwise).
 WINSIM_API void AddCatalogMember(const std::wstring& catalogPath, const std::wstring& filePath);
+
+// Every WinVerifyTrust verify request since the reset, field by field as text:
+// "hwnd=desktop size=88 ui=2 revocation=0 state=1 provFlags=0x0 ... catalog=(...)".
+WINSIM_API std::vector<std::wstring> VerificationRequests();
 
 // SHA-256 of some content, as CryptCATAdminCalcHashFromFileHandle2 computes it.
 WINSIM_API std::vector<BYTE> Sha256(const std::string& content);

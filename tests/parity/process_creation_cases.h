@@ -1,8 +1,9 @@
 #pragma once
 
-// CreateProcessW: which program runs for an application name and a command line.
-// Every row runs on a machine that holds kProgramFiles, and nothing else under
-// kProgramRoot; an empty `runs` means the start fails with `error`.
+// CreateProcessW and CreateProcessAsUserW: which program runs for an application name
+// and a command line. Every row runs on the parity machine (parity_machine.h) holding
+// kProgramFiles, and nothing else under kProgramRoot; an empty `runs` means the start
+// fails with `error`.
 namespace parity {
 
 inline constexpr const wchar_t* kProgramRoot = L"C:\\Parity Run";
@@ -11,6 +12,8 @@ inline constexpr const wchar_t* kProgramFiles[] = {
     L"C:\\Parity Run\\Program.exe",
     L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe",
     L"C:\\Parity Run\\Program Files\\Tool Dir\\Other.exe",
+    L"C:\\Parity Run\\Sub Dir\\Two Words.exe",
+    L"C:\\Parity\\Work Dir\\Here.exe",  // in the current folder
 };
 
 struct ProcessCreationCase {
@@ -21,21 +24,29 @@ struct ProcessCreationCase {
 };
 
 inline constexpr ProcessCreationCase kProcessCreationCases[] = {
-    // Unquoted, the first space-separated prefix that names a program wins.
+    // Unquoted, the first prefix ending before a blank that names a program wins, the
+    // whole line last; a tab ends a prefix as a space does.
     {nullptr, L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe /s", L"C:\\Parity Run\\Program.exe"},
+    {nullptr, L"C:\\Parity Run\\Sub Dir\\Two Words", L"C:\\Parity Run\\Sub Dir\\Two Words.exe"},
+    {nullptr, L"C:\\Parity Run\\Sub Dir\\Two Words.exe\t/s", L"C:\\Parity Run\\Sub Dir\\Two Words.exe"},
+    // A leading blank stays part of the name, quoted or not.
+    {nullptr, L" C:\\Parity Run\\Program.exe /s", L"", 2 /* ERROR_FILE_NOT_FOUND */},
+    {nullptr, L"\t\"C:\\Parity Run\\Program.exe\" /s", L"", 2 /* ERROR_FILE_NOT_FOUND */},
+    // A quoted first token is the name, whole, with ".exe" added when it has none.
     {nullptr, L"\"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe\" /s",
      L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe"},
     {nullptr, L"\"C:\\Parity Run\\Program Files\\Tool Dir\\Tool\" /s",
      L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe"},
-    // The application name is the program, whatever the command line says.
-    {L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe", L"\"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe\" /s",
-     L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe"},
+    {nullptr, L"\"C:\\Parity Run\\No Such.exe\" /s", L"", 2 /* ERROR_FILE_NOT_FOUND */},
+    // A name without folder is searched for; the current folder is one of the places.
+    {nullptr, L"Here /s", L"C:\\Parity\\Work Dir\\Here.exe"},
+    // The application name is the program, whatever the command line says: completed
+    // against the current folder, never searched, no extension added.
     {L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe", L"C:\\Parity Run\\Program Files\\Tool Dir\\Other.exe /s",
      L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe"},
     {L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe", L"/s", L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe"},
-    // No extension is added to an application name.
+    {L"Here.exe", L"Program /s", L"C:\\Parity\\Work Dir\\Here.exe"},
     {L"C:\\Parity Run\\Program", L"Program /s", L"", 2 /* ERROR_FILE_NOT_FOUND */},
-    {nullptr, L"\"C:\\Parity Run\\No Such.exe\" /s", L"", 2 /* ERROR_FILE_NOT_FOUND */},
 };
 
 }  // namespace parity

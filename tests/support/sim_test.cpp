@@ -7,6 +7,9 @@ namespace vistane_test {
 using Qv::Vantix::Logging::LevelName;
 using Qv::Vantix::Logging::NarrowText;
 
+// Named before any test runs, plain TEST bodies included.
+const bool fixturesNamed = (winsim::SetFixturesDirectory(VISTANE_SOURCE_DIR "/tests/fixtures"), true);
+
 LogRecord Info(const std::wstring& text) { return {Level::Info, text, L""}; }
 LogRecord Warning(const std::wstring& text) { return {Level::Warning, text, L""}; }
 LogRecord Error(const std::wstring& text) { return {Level::Error, text, L""}; }

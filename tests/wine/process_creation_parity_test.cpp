@@ -1,23 +1,17 @@
-// The shared process-creation table, answered by the real CreateProcessW: copies of
-// a small program stand at each path, each start is made suspended and the image
-// that was mapped is read back before the process is ended.
+// The shared process-creation table, answered by the real CreateProcessW and
+// CreateProcessAsUserW: copies of a small program stand at each path, each start is
+// made suspended and the image that was mapped is read back before the process ends.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cwctype>
 #include <string>
 #include <vector>
 
 #include "platform/win32.h"
-#include "tests/parity/process_creation_cases.h"
+#include "tests/parity/process_creation_check.h"
+#include "tests/wine/parity_machine_scope.h"
 #include "tests/wine/wine_environment.h"
 
 namespace {
-
-std::wstring Folded(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    return text;
-}
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
 
@@ -52,32 +46,15 @@ private:
 }  // namespace
 
 TEST(ProcessCreationParity, EveryRowRunsTheProgramTheTableNames) {
+    ParityMachineScope machine;
     ProgramLayout layout;
     ASSERT_TRUE(layout.complete()) << "could not lay the programs out, error " << GetLastError();
-    for (const parity::ProcessCreationCase& row : parity::kProcessCreationCases) {
-        SCOPED_TRACE(testing::Message() << "application [" << std::wstring(row.applicationName ? row.applicationName : L"(none)")
-                                        << "] command line [" << std::wstring(row.commandLine) << "]");
-        std::wstring commandLine = row.commandLine;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        SetLastError(0);
-        const BOOL started = CreateProcessW(row.applicationName, commandLine.data(), nullptr, nullptr, FALSE,
-                                            CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
-        if (std::wstring(row.runs).empty()) {
-            EXPECT_FALSE(started);
-            EXPECT_EQ(GetLastError(), row.error);
-        } else {
-            EXPECT_TRUE(started) << "error " << GetLastError();
-        }
-        if (!started) continue;
+    parity::CheckProcessCreationRows([](const PROCESS_INFORMATION& process) {
         wchar_t image[MAX_PATH] = {};
         DWORD size = MAX_PATH;
         EXPECT_TRUE(QueryFullProcessImageNameW(process.hProcess, 0, image, &size));
-        EXPECT_EQ(Folded(image), Folded(row.runs));
         TerminateProcess(process.hProcess, 0);
         WaitForSingleObject(process.hProcess, 10000);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+        return std::wstring(image);
+    });
 }

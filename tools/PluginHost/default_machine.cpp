@@ -46,6 +46,7 @@ bool PlaceSetupProgram(const std::wstring& path, const std::string& kind) {
 }  // namespace
 
 std::string BuildDefaultMachine(const HostOptions& options) {
+    winsim::SetFixturesDirectory(VISTANE_FIXTURES_DIR);
     winsim::Reset();
     std::wstring hostFolder = WidenText(options.hostFolder);
     while (!hostFolder.empty() && (hostFolder.back() == L'\\' || hostFolder.back() == L'/')) hostFolder.pop_back();

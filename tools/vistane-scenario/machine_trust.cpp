@@ -1,5 +1,5 @@
 // Machine sections of certificates, signatures and catalogs. Certificates are named by
-// their fixture (tests/fixtures/certs/<name>.crt).
+// their fixture (<fixtures folder>/certs/<name>.crt).
 #include "platform/sim/winsim.h"
 #include "tools/vistane-scenario/scenario_registry.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/winsim.h"
 #include "tools/vistane-scenario/scenario_runner.h"
 
 namespace fs = std::filesystem;
@@ -32,6 +33,7 @@ std::vector<fs::path> ScenarioFiles(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    winsim::SetFixturesDirectory(VISTANE_FIXTURES_DIR);  // where scenarios' certificate names point
     std::vector<std::string> arguments;
     bool sweep = false;
     for (int i = 1; i < argc; ++i) {

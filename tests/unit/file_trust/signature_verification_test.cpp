@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/sim/sim_trust.h"
 #include "security/signature_verification.h"
 #include "tests/unit/file_trust/file_trust_fixture.h"
 
@@ -41,6 +42,25 @@ TEST_F(SignatureVerificationTest, PrimaryThenNestedSignature) {
     EXPECT_EQ(signers[1].status, 0);
     EXPECT_EQ(winsim::CallCount("WinVerifyTrust"), 4u) << "each index verified once and closed";
     EXPECT_LOG(SubjectLine(kPinnedSubject), SubjectLine(kPinned3072Subject));
+}
+
+// What the module asks WinVerifyTrust, every field: no UI, no revocation, no provider
+// flags, the SHA-256 catalog context, then each embedded signature by its index.
+TEST_F(SignatureVerificationTest, EveryRequestIsPinnedFieldByField) {
+    AddSignedFile(kProgram, "program", {"pinned-2048-a", "pinned-3072-a"});
+    ListInCatalog(kProgram, "pinned-2048-a");
+    ASSERT_EQ(GetFileSigners(kProgram.c_str()).size(), 3u);
+    const std::wstring asked = L"hwnd=desktop size=88 ui=2 revocation=0 state=1 provFlags=0x0 uiContext=0 policyData=null "
+                               L"sipData=null url=null settings=(size=32 flags=0x3 index=";
+    const std::wstring file = L" policy=null) file=(size=32 path=" + kProgram + L" handle=null subject=null)";
+    EXPECT_EQ(winsim::VerificationRequests(),
+              (std::vector<std::wstring>{asked + L"0 policy=null) catalog=(size=72 version=0 catalog=" + kCatalog +
+                                             L" tag=" + winsim::detail::UpperHex(winsim::Sha256("program")) +
+                                             L" member=" + kProgram +
+                                             L" memberHandle=null hash=0 context=null admin=SHA256)",
+                                         asked + L"0" + file, asked + L"1" + file}));
+    EXPECT_LOG(CatalogInfoLine(kProgram), SubjectLine(kPinnedSubject), SubjectLine(kPinnedSubject),
+               SubjectLine(kPinned3072Subject));
 }
 
 TEST_F(SignatureVerificationTest, CatalogSignerComesFirst) {

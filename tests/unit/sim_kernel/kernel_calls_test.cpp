@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "platform/win32.h"
 #include "tests/support/sim_test.h"
 
@@ -101,6 +103,10 @@ TEST_F(KernelCallsTest, FaultsFailTheChosenCallWithTheChosenError) {
     EXPECT_EQ(GetFullPathNameW(L"C:\\x", MAX_PATH, buffer, nullptr), 0u) << "the second call fails";
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME)) << "with the call's own plausible error";
     EXPECT_EQ(winsim::FaultsInjected(), 2u);
+    // A misspelt name is refused, never read as "no call" or "none held".
+    EXPECT_THROW(winsim::FailCall("CreateFile", 1, 0), std::invalid_argument);
+    EXPECT_THROW(winsim::CallCount("createfilew"), std::invalid_argument);
+    EXPECT_THROW(winsim::OpenCount("files"), std::invalid_argument);
 }
 
 TEST_F(KernelCallsTest, SleepAdvancesTheVirtualClockOnly) {

@@ -37,23 +37,6 @@ protected:
     HANDLE userToken = nullptr;
 };
 
-TEST_F(SimProcessCreationTest, AnUnquotedPathWithSpacesRunsTheFirstProgramThatExists) {
-    winsim::AddFile(L"C:\\Program.exe", "MZ");
-    PROCESS_INFORMATION created{};
-    ASSERT_EQ(Create(nullptr, L"C:\\Program Files\\Orlent\\app.exe -x", created), TRUE);
-    EXPECT_EQ(winsim::StartedProcesses().back().program, L"C:\\Program.exe");
-    EXPECT_EQ(winsim::LedgerReport(), "process=1 thread=1 token=1");
-    CloseProcess(created);
-    ASSERT_EQ(Create(nullptr, L"\"C:\\Program Files\\Orlent\\app.exe\" -x", created), TRUE);
-    EXPECT_EQ(winsim::StartedProcesses().back().program, L"C:\\Program Files\\Orlent\\app.exe");
-    EXPECT_EQ(winsim::StartedProcesses().back().user, L"user1");
-    CloseProcess(created);
-    ASSERT_EQ(Create(L"C:\\Program Files\\Orlent\\app.exe", L"anything -x", created), TRUE);
-    EXPECT_EQ(winsim::StartedProcesses().back().program, L"C:\\Program Files\\Orlent\\app.exe")
-        << "an application name is the program, whatever the command line says";
-    CloseProcess(created);
-}
-
 TEST_F(SimProcessCreationTest, RefusalsCarryTheirDocumentedErrors) {
     PROCESS_INFORMATION created{};
     EXPECT_EQ(Create(L"C:\\Program Files\\Orlent\\missing.exe", L"", created), FALSE);

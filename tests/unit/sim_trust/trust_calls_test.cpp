@@ -75,7 +75,7 @@ struct Verified {
     bool hasSigner;
 };
 
-Verified VerifyFile(const std::wstring& path, DWORD index) {
+Verified VerifyFile(const std::wstring& path, DWORD index, DWORD revocation = WTD_REVOKE_NONE, DWORD flags = 0) {
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     WINTRUST_FILE_INFO file{sizeof(WINTRUST_FILE_INFO), path.c_str(), nullptr, nullptr};
     WINTRUST_SIGNATURE_SETTINGS settings{};
@@ -85,12 +85,14 @@ Verified VerifyFile(const std::wstring& path, DWORD index) {
     WINTRUST_DATA data{};
     data.cbStruct = sizeof data;
     data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = revocation;
+    data.dwProvFlags = flags;
     data.dwUnionChoice = WTD_CHOICE_FILE;
     data.pFile = &file;
     data.dwStateAction = WTD_STATEACTION_VERIFY;
     data.pSignatureSettings = &settings;
     Verified verified{WinVerifyTrust(nullptr, &action, &data), settings.cSecondarySigs, false};
-    EXPECT_EQ(winsim::OpenResources()["trust state"], 1) << "every verify leaves a state";
+    EXPECT_EQ(winsim::OpenCount("trust state"), 1) << "every verify leaves a state";
     CRYPT_PROVIDER_DATA* provider = WTHelperProvDataFromStateData(data.hWVTStateData);
     verified.hasSigner = WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) != nullptr;
     data.dwStateAction = WTD_STATEACTION_CLOSE;
@@ -114,11 +116,17 @@ TEST_F(TrustCallsTest, VerificationAnswersFromChainClockAndContent) {
     EXPECT_EQ(VerifyFile(path, 0).result, CERT_E_CHAINING) << "the issuer is nowhere";
     winsim::SignFile(path, {winsim::LoadCertificate("untrusted-root-pinned"), {winsim::LoadCertificate("rogue-root")}});
     EXPECT_EQ(VerifyFile(path, 0).result, CERT_E_UNTRUSTEDROOT);
+    EXPECT_EQ(VerifyFile(path, 0, WTD_REVOKE_NONE, WTD_HASH_ONLY_FLAG).result, 0) << "the chain is not asked";
     winsim::TrustRoot(winsim::LoadCertificate("rogue-root"));
     EXPECT_EQ(VerifyFile(path, 0).result, 0);
+    // Revocation asked for cannot be answered offline; a flag may turn it off.
+    EXPECT_EQ(VerifyFile(path, 0, WTD_REVOKE_WHOLECHAIN).result, CERT_E_REVOCATION_FAILURE);
+    EXPECT_EQ(VerifyFile(path, 0, WTD_REVOKE_NONE, WTD_REVOCATION_CHECK_END_CERT).result, CERT_E_REVOCATION_FAILURE);
+    EXPECT_EQ(VerifyFile(path, 0, WTD_REVOKE_WHOLECHAIN, WTD_REVOCATION_CHECK_NONE).result, 0);
 
     winsim::SetFileContent(path, "program, changed");
     EXPECT_EQ(VerifyFile(path, 0).result, TRUST_E_BAD_DIGEST);
+    EXPECT_EQ(VerifyFile(path, 0, WTD_REVOKE_NONE, WTD_HASH_ONLY_FLAG).result, TRUST_E_BAD_DIGEST);
     winsim::DistrustRoot(winsim::LoadCertificate("test-root"));
     winsim::SignFile(path, {winsim::LoadCertificate("pinned-2048-a")});
     EXPECT_EQ(VerifyFile(path, 0).result, CERT_E_CHAINING);
@@ -214,13 +222,16 @@ TEST_F(TrustCallsTest, CatalogMemberVerificationChecksTagAndContent) {
     winsim::AddCatalog(L"C:\\a.cat", {winsim::LoadCertificate("pinned-2048-a")});
     winsim::AddCatalogMember(L"C:\\a.cat", L"C:\\f.sys");
     const std::wstring tag = winsim::detail::UpperHex(winsim::Sha256("abc"));
-    auto verify = [&](const wchar_t* catalog, const std::wstring& memberTag) {
+    HCATADMIN sha256 = nullptr;
+    ASSERT_TRUE(CryptCATAdminAcquireContext2(&sha256, nullptr, L"SHA256", nullptr, 0));
+    auto verify = [&](const wchar_t* catalog, const std::wstring& memberTag, HCATADMIN admin) {
         GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
         WINTRUST_CATALOG_INFO member{};
         member.cbStruct = sizeof member;
         member.pcwszCatalogFilePath = catalog;
         member.pcwszMemberTag = memberTag.c_str();
         member.pcwszMemberFilePath = L"C:\\f.sys";
+        member.hCatAdmin = admin;
         WINTRUST_DATA data{};
         data.cbStruct = sizeof data;
         data.dwUnionChoice = WTD_CHOICE_CATALOG;
@@ -231,11 +242,14 @@ TEST_F(TrustCallsTest, CatalogMemberVerificationChecksTagAndContent) {
         WinVerifyTrust(nullptr, &action, &data);
         return result;
     };
-    EXPECT_EQ(verify(L"C:\\A.CAT", tag), 0);
-    EXPECT_EQ(verify(L"C:\\none.cat", tag), TRUST_E_NOSIGNATURE);
-    EXPECT_EQ(verify(L"C:\\a.cat", std::wstring(64, L'0')), TRUST_E_NOSIGNATURE);
+    EXPECT_EQ(verify(L"C:\\A.CAT", tag, sha256), 0);
+    EXPECT_EQ(verify(L"C:\\none.cat", tag, sha256), TRUST_E_NOSIGNATURE);
+    EXPECT_EQ(verify(L"C:\\a.cat", std::wstring(64, L'0'), sha256), TRUST_E_NOSIGNATURE);
+    EXPECT_EQ(verify(L"C:\\a.cat", tag, nullptr), TRUST_E_BAD_DIGEST) << "no context hashes with SHA-1";
     winsim::SetFileContent(L"C:\\f.sys", "abd");
-    EXPECT_EQ(verify(L"C:\\a.cat", tag), TRUST_E_BAD_DIGEST);
+    EXPECT_EQ(verify(L"C:\\a.cat", tag, sha256), TRUST_E_BAD_DIGEST);
+    CryptCATAdminReleaseContext(sha256, 0);
+    EXPECT_EQ(verify(L"C:\\a.cat", tag, sha256), E_INVALIDARG) << "a released context is refused";
 }
 
 }  // namespace
