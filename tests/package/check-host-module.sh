@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a fresh prefix, builds examples/host-module against it as a
-# project of its own, runs it (through RUNNER, e.g. Wine, when not empty) and checks
-# its answers and that the module's own log record reached it.
+# project of its own (and every installed header on its own), runs it (through RUNNER,
+# e.g. Wine, when not empty) and checks its answers and that the module's own log
+# record reached it.
 # Usage: check-host-module.sh BUILD_DIR WORK_DIR RUNNER [cmake arguments for the example...]
 set -euo pipefail
 build=$1 work=$2 runner=$3
@@ -10,7 +11,8 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 rm -rf "$work"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 cmake -S "$source_dir/examples/host-module" -B "$work/build" -G Ninja \
-  -DCMAKE_PREFIX_PATH="$work/prefix" -DVistaneService_DIR="$work/prefix/lib/cmake/VistaneService" "$@" >/dev/null
+  -DCMAKE_PREFIX_PATH="$work/prefix" -DVistaneService_DIR="$work/prefix/lib/cmake/VistaneService" \
+  -DCMAKE_PROJECT_HostModule_INCLUDE="$source_dir/tests/package/installed-headers.cmake" "$@" >/dev/null
 cmake --build "$work/build"
 # A host finds the module and the logging library beside its executable on Windows.
 if compgen -G "$work/prefix/bin/*.dll" >/dev/null; then cp "$work/prefix/bin/"*.dll "$work/build/"; fi
