@@ -78,13 +78,13 @@ endif()
 install(TARGETS ${VISTANE_RUNTIME_DEPENDENCIES}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+if(WIN32)
+  set(runtime_folder ${CMAKE_INSTALL_BINDIR})  # DLLs and programs
+else()
+  set(runtime_folder ${CMAKE_INSTALL_LIBDIR})  # shared libraries only
+endif()
 foreach(target IN ITEMS VistaneService ${VISTANE_RUNTIME_DEPENDENCIES})
-  get_target_property(type ${target} TYPE)
-  if(WIN32 OR type STREQUAL "EXECUTABLE")
-    vistane_install_debug_information_apart(${target} ${CMAKE_INSTALL_BINDIR})
-  else()
-    vistane_install_debug_information_apart(${target} ${CMAKE_INSTALL_LIBDIR})
-  endif()
+  vistane_install_debug_information_apart(${target} ${runtime_folder})
 endforeach()
 
 # The package config: version file, imported target Vistane::VistaneService.
