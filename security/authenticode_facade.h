@@ -1,5 +1,7 @@
 #pragma once
 
+#include "service/module_export.h"
+
 namespace Qv::Vantix::Security {
 
 // The trust questions the rest of the system asks about files, one call each.
@@ -18,9 +20,9 @@ protected:
     ~QvAuthenticodeFacadeBase() = default;  // never deleted through the interface
 };
 
-// Stateless and free to create: users make one on the stack for each question.
-// Nothing is cached; every question verifies the file again.
-class QvAuthenticodeFacade : public QvAuthenticodeFacadeBase {
+// Stateless and free to create: users (the update task, the host's modules) make one on
+// the stack for each question. Nothing is cached; every question verifies the file again.
+class VISTANE_API QvAuthenticodeFacade : public QvAuthenticodeFacadeBase {
 public:
     bool IsFileTrustedExtended(const wchar_t* path) override;
     bool IsFileTrusted(const wchar_t* path) override;

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "server/launcher_messages.h"
+#include "service/logging/logging.h"
 
 namespace Qv::Vantix::Server::Services {
 

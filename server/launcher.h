@@ -7,9 +7,12 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/win32.h"
-#include "service/logging/logging.h"
+#include "platform/win32_interface.h"
 #include "service/module_export.h"
+
+namespace Qv::Vantix::Logging {
+class TraceLogger;
+}
 
 namespace Qv::Vantix::Server::Services {
 
@@ -58,7 +61,7 @@ private:
     // Longest command line handed to process creation, terminator included.
     static const std::uint64_t CREATE_FILE_EXTENDED_PATH;
 
-    TraceLogger* logger;
+    Logging::TraceLogger* logger;
     std::wstring aliasFolder;
 };
 

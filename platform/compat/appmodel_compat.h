@@ -2,10 +2,13 @@
 
 // Application-model (store package) functions and records, as the SDK's appmodel.h
 // declares them; mingw-w64 has none of them. The functions are defined in
-// appmodel_compat.cpp and call the system's own when it has them.
+// appmodel_compat.cpp and call the system's own when it has them. Where the SDK has
+// appmodel.h (VISTANE_COMPAT_APPMODEL unset, see CMakeLists.txt) that header serves.
 #include <windows.h>
 
-#include <cstdint>
+#if !defined(VISTANE_COMPAT_APPMODEL)
+#  include <appmodel.h>
+#else
 
 #ifndef PACKAGE_FAMILY_NAME_MAX_LENGTH
 #  define PACKAGE_FAMILY_NAME_MAX_LENGTH 64
@@ -87,3 +90,5 @@ LONG WINAPI GetPackageInfo(PACKAGE_INFO_REFERENCE packageInfoReference, const UI
                            BYTE* buffer, UINT32* count);
 LONG WINAPI ClosePackageInfo(PACKAGE_INFO_REFERENCE packageInfoReference);
 }
+
+#endif  // VISTANE_COMPAT_APPMODEL

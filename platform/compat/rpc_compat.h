@@ -1,11 +1,13 @@
 #pragma once
 
 // RPC call attributes, version 3 (Windows 8 and later): mingw-w64 stops at version 2,
-// which lacks the client identifier the package lookup of the caller needs.
+// which lacks the client identifier the package lookup of the caller needs. Declared
+// here only where the SDK lacks it (VISTANE_COMPAT_RPC_CALL_ATTRIBUTES_V3, see CMakeLists.txt).
 #include <windows.h>
 #include <rpc.h>
 #include <rpcasync.h>
 
+#if defined(VISTANE_COMPAT_RPC_CALL_ATTRIBUTES_V3)
 typedef struct tagRPC_CALL_ATTRIBUTES_V3_W {
     unsigned int Version;
     unsigned long Flags;
@@ -32,6 +34,7 @@ typedef struct tagRPC_CALL_ATTRIBUTES_V3_W {
 // The SDK's current version for Windows 8 and later; mingw-w64 still says 1.
 #undef RPC_CALL_ATTRIBUTES_VERSION
 #define RPC_CALL_ATTRIBUTES_VERSION 3
+#endif  // VISTANE_COMPAT_RPC_CALL_ATTRIBUTES_V3
 
 #ifndef RPC_QUERY_CALL_LOCAL_ADDRESS
 #  define RPC_QUERY_CALL_LOCAL_ADDRESS 0x08

@@ -3,9 +3,16 @@
 // Trust-verification records as the Windows 8 and later SDK lays them out. mingw-w64
 // ends WINTRUST_DATA before pSignatureSettings (80 bytes, not 88) and has no
 // signature-settings record, so its own WINTRUST_DATA is renamed away while its
-// header is read and the SDK's record takes the name.
+// header is read and the SDK's record takes the name. Where the SDK has the record
+// (VISTANE_COMPAT_SIGNATURE_SETTINGS unset, see CMakeLists.txt) its headers serve as they are.
 #include <windows.h>
 #include <wincrypt.h>
+
+#if !defined(VISTANE_COMPAT_SIGNATURE_SETTINGS)
+#  include <wintrust.h>
+#  include <softpub.h>
+#  include <mscat.h>
+#else
 
 #define _WINTRUST_DATA _WINTRUST_DATA_mingw_layout
 #define WINTRUST_DATA WINTRUST_DATA_mingw_layout
@@ -64,3 +71,5 @@ typedef struct _WINTRUST_DATA {
     DWORD dwUIContext;
     WINTRUST_SIGNATURE_SETTINGS* pSignatureSettings;
 } WINTRUST_DATA, *PWINTRUST_DATA;
+
+#endif  // VISTANE_COMPAT_SIGNATURE_SETTINGS

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "server/launcher.h"
+#include "service/logging/logging.h"
 
 namespace Qv::Vantix::Server::Services {
 

@@ -2,10 +2,12 @@
 // executables the build makes with windres.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/win32.h"
 #include "tests/wine/wine_environment.h"
+#include "vistane_version.h"
 
 namespace {
 
@@ -67,4 +69,27 @@ TEST(VersionResource, RootBlockOfTheRealResourceIsTheFixedRecord) {
     ASSERT_TRUE(VerQueryValueW(resource.data(), L"\\", &value, &length));
     EXPECT_EQ(length, sizeof(VS_FIXEDFILEINFO));
     EXPECT_FALSE(VerQueryValueW(resource.data(), L"\\NoSuchBlock", &value, &length));
+}
+
+// The module's own resource, read as the host's engineers read it: the project's version
+// and what the module says of itself.
+TEST(VersionResource, TheModuleSaysWhatItIs) {
+    ExpectVersion(L"VistaneService.dll", {VISTANE_VERSION_MAJOR, VISTANE_VERSION_MINOR, VISTANE_VERSION_PATCH, 0});
+    const std::wstring path = wine_checks::ProgramFolder() + L"VistaneService.dll";
+    std::vector<BYTE> resource(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(resource.size()), resource.data()));
+    const std::string version = VISTANE_VERSION_TEXT;
+    const std::pair<const wchar_t*, std::wstring> strings[] = {
+        {L"CompanyName", L"Orlent Works"},
+        {L"ProductName", L"QV Vistane Service"},
+        {L"FileVersion", std::wstring(version.begin(), version.end())},
+        {L"ProductVersion", std::wstring(version.begin(), version.end())},
+    };
+    for (const auto& [name, expected] : strings) {
+        LPVOID value = nullptr;
+        UINT length = 0;
+        const std::wstring block = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+        ASSERT_TRUE(VerQueryValueW(resource.data(), block.c_str(), &value, &length)) << name;
+        EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(value)), expected) << name;
+    }
 }

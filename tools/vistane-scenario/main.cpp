@@ -46,9 +46,15 @@ int main(int argc, char** argv) {
     }
     unsigned passed = 0, failed = 0, sweepRuns = 0;
     for (const fs::path& file : ScenarioFiles(arguments)) {
+        std::ifstream stream(file);
+        if (!stream) {
+            std::printf("%s: %s\n", file.string().c_str(),
+                        fs::exists(file) ? "cannot open the file" : "no such file or folder");
+            ++failed;
+            continue;
+        }
         Json scenario;
         try {
-            std::ifstream stream(file);
             scenario = Json::parse(stream);
         } catch (const std::exception& error) {
             std::printf("%s: cannot read: %s\n", file.string().c_str(), error.what());
