@@ -205,15 +205,18 @@ TEST_F(ToolTableTest, FirstMatchingKeyDecides) {
     EXPECT_FALSE(LaunchIn(table, tool, true)) << "the upper-case key sorts first and forbids the option";
 }
 
-// Under this locale the simulated file system itself takes C:\Wİndows for C:\Windows, so
-// only the key comparison stands between the request and the signed tool.
+// A user may make C:\W\u0130ndows and copy a signed program into it; a host's locale
+// must not make it a listed tool.
 TEST_F(ToolTableTest, KeysFoldAsciiLettersOnlyWhateverTheLocale) {
     AddTool(L"tool.exe");
+    const std::wstring planted = L"C:\\W\u0130ndows\\System32\\tool.exe";
+    winsim::AddFile(planted, "a signed program");
+    winsim::SignFile(planted, winsim::SignatureSpec{winsim::LoadCertificate("unpinned-2048")});
     const TrustedToolTable anyone{{L"%windir%\\System32\\tool.exe", {{}, true, nullptr}}};
     const vistane_test::LocaleScope utf8("C.UTF-8");
     ASSERT_TRUE(utf8.applied());
     EXPECT_TRUE(LaunchIn(anyone, L"c:\\WINDOWS\\system32\\TOOL.exe", false));
-    EXPECT_FALSE(LaunchIn(anyone, L"C:\\W\u0130ndows\\System32\\tool.exe", false));
+    EXPECT_FALSE(LaunchIn(anyone, planted, false));
 }
 
 TEST_F(ToolTableTest, EveryInjectedFailureRefusesOrGrantsCleanly) {
