@@ -6,6 +6,8 @@
 #include "platform/win32.h"
 #include "security/allowed_path_prefixes.h"
 #include "security/begins_with.h"
+#include "security/local_path.h"
+#include "security/system_owners.h"
 #include "security/util_helper.h"
 #include "service/logging/logging.h"
 
@@ -19,6 +21,7 @@ using Server::Services::UtilHelper;
 constexpr const char* kIsPathAllowedName = "Qv::Vantix::Security::QvAuthenticodeHelper::IsPathAllowed";
 constexpr const wchar_t* kStoreFolderMarker = L":\\WindowsApps\\";
 constexpr size_t kMarkerLengthWithoutBackslash = 13;  // ":\WindowsApps"
+constexpr size_t kMarkerAtDriveRoot = 1;              // "D" + ":\WindowsApps\"
 constexpr int kOwnershipAttempts = 5;
 constexpr DWORD kOwnershipRetryPauseMs = 250;
 constexpr DWORD kAccountNameCapacity = MAX_PATH;
@@ -65,6 +68,9 @@ bool CheckForFullConrolByTrustedInstallAndSystem(const wchar_t* folder) {
             folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
             &owner, &group, &dacl, nullptr, descriptor.put());
         if (result != ERROR_SUCCESS || dacl == nullptr) return false;
+        // A user may make a folder at a drive's root and, as its owner, grant the two
+        // accounts anything: the access list only counts on a folder the system owns.
+        if (!IsSystemOwner(owner)) return false;
 
         for (DWORD index = 0; index < dacl->AceCount; ++index) {
             void* ace = nullptr;
@@ -80,12 +86,14 @@ bool CheckForFullConrolByTrustedInstallAndSystem(const wchar_t* folder) {
     }
 }
 
-bool IsPathAllowed(const wchar_t* path) {
-    TraceLogger* logger = LogManager::GetLogger();
-    const std::wstring full = UtilHelper::GetFullExpandedPath(path, L"");
+namespace {
 
+bool IsFullPathAllowed(const std::wstring& full) {
+    TraceLogger* logger = LogManager::GetLogger();
     for (const std::wstring& prefix : AllowedPathPrefixes) {
-        const std::wstring expanded = UtilHelper::GetFullExpandedPath(prefix.c_str(), L"");
+        // The allowed folders are the machine's, whoever asks: a caller's own windir or
+        // ProgramFiles must not move them.
+        const std::wstring expanded = UtilHelper::GetFullExpandedPathInServiceEnvironment(prefix.c_str(), L"");
         // An empty text means a failed expansion, never "every path".
         if (!full.empty() && !expanded.empty() && BeginsWith(full, expanded)) return true;
         logger->LogError(L"%S - BeginsWith() failed [%s] [%s]", kIsPathAllowedName, full.c_str(), expanded.c_str());
@@ -94,6 +102,13 @@ bool IsPathAllowed(const wchar_t* path) {
     const size_t marker = full.find(kStoreFolderMarker);
     if (marker == std::wstring::npos) {
         logger->LogError(L"%S - Didn't find substring [%s] in [%s]", kIsPathAllowedName, kStoreFolderMarker,
+                         full.c_str());
+        return false;
+    }
+    // Only a store folder at the root of a local drive is asked about: the owner and
+    // access list of a folder on another machine are whatever that machine answers.
+    if (marker != kMarkerAtDriveRoot || !BeginsWithDrive(full)) {
+        logger->LogError(L"%S - [%s] is not below a store folder at the root of a local drive", kIsPathAllowedName,
                          full.c_str());
         return false;
     }
@@ -106,6 +121,22 @@ bool IsPathAllowed(const wchar_t* path) {
         if (attempt < kOwnershipAttempts) Sleep(kOwnershipRetryPauseMs);
     }
     return false;
+}
+
+}  // namespace
+
+bool IsPathAllowed(const wchar_t* path) { return IsFullPathAllowed(UtilHelper::GetFullExpandedPath(path, L"")); }
+
+bool IsVerifiedFileInAllowedPlace(const wchar_t* path, const std::wstring& verified, const char* operation) {
+    const std::wstring full = UtilHelper::GetFullExpandedPath(path, L"");
+    // The signature checks opened the path as written; the place judged must be theirs.
+    if (!full.empty() && full != verified) {
+        LogManager::GetLogger()->LogError(
+            L"Security - %S - Refused [%s]: it expands to [%s], not to the file verified [%s]", operation, path,
+            full.c_str(), verified.c_str());
+        return false;
+    }
+    return IsFullPathAllowed(full);
 }
 
 }  // namespace Qv::Vantix::Security::QvAuthenticodeHelper

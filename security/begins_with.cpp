@@ -1,15 +1,14 @@
 #include "security/begins_with.h"
 
-#include <cwctype>
+#include <string_view>
+
+#include "security/ascii_case.h"
 
 namespace Qv::Vantix::Security {
 
 bool BeginsWith(const std::wstring& text, const std::wstring& prefix) {
     if (prefix.size() > text.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::towlower(text[i]) != std::towlower(prefix[i])) return false;
-    }
-    return true;
+    return EqualIgnoringAsciiCase(std::wstring_view(text).substr(0, prefix.size()), prefix);
 }
 
 }  // namespace Qv::Vantix::Security

@@ -14,9 +14,13 @@ bool SameKey(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool IsAcceptedByWindows(const SignerInformation& signer) {
+    return signer.status == 0 || signer.status == CERT_E_EXPIRED;
+}
+
 bool IsTrustedByWindows(std::vector<SignerInformation> signers) {
     for (const SignerInformation& signer : signers) {
-        if (signer.status == 0 || signer.status == CERT_E_EXPIRED) return true;
+        if (IsAcceptedByWindows(signer)) return true;
     }
     return false;
 }

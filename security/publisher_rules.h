@@ -7,8 +7,11 @@
 
 namespace Qv::Vantix::Security {
 
-// Windows accepted some signature: status 0 or CERT_E_EXPIRED (an expired signing
-// certificate still counts); CERT_E_UNTRUSTEDROOT does not.
+// Windows accepted the signature this record was taken from: status 0 or CERT_E_EXPIRED
+// (an expired signing certificate still counts); CERT_E_UNTRUSTEDROOT does not.
+bool IsAcceptedByWindows(const SignerInformation& signer);
+
+// Windows accepted some signature.
 bool IsTrustedByWindows(std::vector<SignerInformation> signers);
 
 // Some signature was made with a pinned key, whatever Windows thought of its chain.

@@ -1,8 +1,8 @@
 #include "security/trusted_tool_launch.h"
 
 #include <algorithm>
-#include <cwctype>
 
+#include "security/ascii_case.h"
 #include "security/authenticode_facade.h"
 #include "security/publisher_rules.h"
 #include "security/rpc_security_helper.h"
@@ -16,12 +16,6 @@ namespace {
 
 using Server::Services::UtilHelper;
 
-bool EqualIgnoringCase(const std::wstring& left, const std::wstring& right) {
-    return left.size() == right.size() &&
-           std::equal(left.begin(), left.end(), right.begin(),
-                      [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
-}
-
 bool IsCallerAllowed(const std::vector<std::wstring>& allowedCallers) {
     RpcSecurityHelper helper;
     const std::wstring caller = helper.GetPFNOfCaller();
@@ -31,13 +25,15 @@ bool IsCallerAllowed(const std::vector<std::wstring>& allowedCallers) {
 
 }  // namespace
 
+// `context` served only a second expansion of `expandedPath`, which is no longer made.
 bool CheckTrustedToolEntry(const TrustedToolEntry& entry, bool option, const std::wstring& expandedPath,
-                           const std::wstring& arguments, const wchar_t* context) {
+                           const std::wstring& arguments, const wchar_t* /*context*/) {
     if (!entry.allowedCallers.empty() && !IsCallerAllowed(entry.allowedCallers)) return false;
     if (!entry.allowsOption && option) return false;
 
-    const std::wstring toolPath = UtilHelper::GetFullExpandedPath(expandedPath.c_str(), context);
-    const bool trustedByWindows = IsTrustedByWindows(QvAuthenticodeHelper::GetFileSigners(toolPath.c_str()));
+    // Verified as matched: expanding the expanded text again would let a value that holds
+    // %...% move the file verified away from the listed one.
+    const bool trustedByWindows = IsTrustedByWindows(QvAuthenticodeHelper::GetFileSigners(expandedPath.c_str()));
     if (entry.argumentValidator && !entry.argumentValidator(arguments)) return false;
     return trustedByWindows;
 }
@@ -48,7 +44,10 @@ bool IsTrustedToolLaunchIn(const TrustedToolTable& table, const wchar_t* path, b
     for (const auto& [listedKey, listedEntry] : table) {
         const std::wstring key = listedKey;
         const TrustedToolEntry entry = listedEntry;
-        if (!EqualIgnoringCase(UtilHelper::GetFullExpandedPath(key.c_str(), context), requested)) continue;
+        // The key anchors the decision: its variables take the service's values, never the
+        // caller's, while the requested path keeps the caller's expansion.
+        const std::wstring listed = UtilHelper::GetFullExpandedPathInServiceEnvironment(key.c_str(), context);
+        if (!EqualIgnoringAsciiCase(listed, requested)) continue;
         // Missing arguments cannot be judged: refused rather than read.
         if (arguments == nullptr) return false;
         return CheckTrustedToolEntry(entry, option, requested, std::wstring(arguments), context);

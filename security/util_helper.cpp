@@ -50,7 +50,8 @@ std::optional<std::wstring> ExpandForClient(DWORD clientPid, const wchar_t* file
     return std::wstring(expanded);
 }
 
-std::optional<std::wstring> ExpandForService(const wchar_t* filePath, const wchar_t* context) {
+// `logExpansion` false: only the full-path step is logged, as on the caller's road.
+std::optional<std::wstring> ExpandForService(const wchar_t* filePath, const wchar_t* context, bool logExpansion) {
     WCHAR expanded[MAX_PATH] = {};
     const DWORD count = ExpandEnvironmentStringsW(filePath, expanded, MAX_PATH);
     if (count == 0) {
@@ -62,8 +63,10 @@ std::optional<std::wstring> ExpandForService(const wchar_t* filePath, const wcha
         LogStepFailure(context, L"ExpandEnvironmentStrings", ERROR_INSUFFICIENT_BUFFER);
         return std::nullopt;
     }
-    LogManager::GetLogger()->LogInfo(LoggingData{L"ExpandEnvironmentStrings: [%s] [%s]", context, 0}, filePath,
-                                     expanded);
+    if (logExpansion) {
+        LogManager::GetLogger()->LogInfo(LoggingData{L"ExpandEnvironmentStrings: [%s] [%s]", context, 0}, filePath,
+                                         expanded);
+    }
     return std::wstring(expanded);
 }
 
@@ -95,14 +98,34 @@ bool UtilHelper::NullChecker(std::vector<std::pair<const void*, const char*>> ar
     return anyNull;
 }
 
-std::wstring UtilHelper::GetFullExpandedPath(const wchar_t* filePath, const wchar_t* context) {
-    if (NullChecker({{filePath, "filePath"}}, context)) return std::wstring();
+namespace {
+
+enum class Environment { Caller, Service };
+
+std::wstring FullExpandedPath(const wchar_t* filePath, const wchar_t* context, Environment environment) {
+    if (UtilHelper::NullChecker({{filePath, "filePath"}}, context)) return std::wstring();
     const std::optional<DWORD> clientPid = ServedClientProcessId();
-    const std::optional<std::wstring> expanded =
-        clientPid ? ExpandForClient(*clientPid, filePath, context) : ExpandForService(filePath, context);
+    std::optional<std::wstring> expanded;
+    if (!clientPid) {
+        expanded = ExpandForService(filePath, context, true);
+    } else if (environment == Environment::Caller) {
+        expanded = ExpandForClient(*clientPid, filePath, context);
+    } else {
+        expanded = ExpandForService(filePath, context, false);
+    }
     // A failed step yields no path at all: an empty or half-made text would match too much.
     if (!expanded) return std::wstring();
     return FullPathOf(*expanded, context);
+}
+
+}  // namespace
+
+std::wstring UtilHelper::GetFullExpandedPath(const wchar_t* filePath, const wchar_t* context) {
+    return FullExpandedPath(filePath, context, Environment::Caller);
+}
+
+std::wstring UtilHelper::GetFullExpandedPathInServiceEnvironment(const wchar_t* filePath, const wchar_t* context) {
+    return FullExpandedPath(filePath, context, Environment::Service);
 }
 
 }  // namespace Qv::Vantix::Server::Services

@@ -16,6 +16,12 @@ public:
     // fails or does not fit in MAX_PATH. On a thread serving an RPC call the variables
     // take the calling process's user's values. `context` travels into the log records.
     static std::wstring GetFullExpandedPath(const wchar_t* filePath, const wchar_t* context);
+
+    // The same, with the variables always taking the service's own values: for the texts
+    // that anchor a decision (allowed folders, listed tools), which no caller may move by
+    // defining windir or ProgramFiles in their own environment. The records are those
+    // GetFullExpandedPath writes on the same thread.
+    static std::wstring GetFullExpandedPathInServiceEnvironment(const wchar_t* filePath, const wchar_t* context);
 };
 
 }  // namespace Qv::Vantix::Server::Services

@@ -92,7 +92,7 @@ SID_NAME_USE UseOf(const winsim::Account& account) {
 
 StoredSecurity Resolve(const winsim::ObjectSecurity& security) {
     StoredSecurity stored;
-    stored.owner = ResolveAccount(security.owner);
+    if (!security.owner.empty()) stored.owner = ResolveAccount(security.owner);
     stored.group = ResolveAccount(security.group);
     stored.hasDacl = security.hasDacl;
     for (const winsim::AccessEntry& entry : security.entries) {
@@ -165,7 +165,7 @@ DWORD WINAPI GetNamedSecurityInfoW(LPCWSTR objectName, SE_OBJECT_TYPE objectType
         block.insert(block.end(), part.begin(), part.end());
         return offset;
     };
-    if (securityInfo & OWNER_SECURITY_INFORMATION) header.Owner = append(security.owner);
+    if ((securityInfo & OWNER_SECURITY_INFORMATION) && !security.owner.empty()) header.Owner = append(security.owner);
     if (securityInfo & GROUP_SECURITY_INFORMATION) header.Group = append(security.group);
     if ((securityInfo & DACL_SECURITY_INFORMATION) && security.hasDacl) {
         header.Control |= SE_DACL_PRESENT;

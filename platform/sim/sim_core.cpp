@@ -1,6 +1,5 @@
 #include "platform/sim/sim_core.h"
 
-#include <cwctype>
 #include <map>
 #include <random>
 #include <sstream>
@@ -163,9 +162,13 @@ std::wstring CurrentThreadUser() {
     return found == Core().impersonation.end() || found->second.empty() ? std::wstring() : found->second.back();
 }
 
+// A-Z only: what Windows folds does not follow the host process's C library locale, and
+// towlower would fold U+0130 to 'i' under a UTF-8 one.
 std::wstring FoldCase(std::wstring_view text) {
     std::wstring folded(text);
-    for (wchar_t& unit : folded) unit = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(unit)));
+    for (wchar_t& unit : folded) {
+        if (unit >= L'A' && unit <= L'Z') unit = static_cast<wchar_t>(unit - L'A' + L'a');
+    }
     return folded;
 }
 

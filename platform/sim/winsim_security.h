@@ -21,6 +21,8 @@ struct AccessEntry {
 };
 
 struct ObjectSecurity {
+    // Who owns the object: an account or SID text as in AccessEntry. Empty: the
+    // descriptor carries no owner (GetNamedSecurityInfoW then gives a null owner).
     std::wstring owner = L"TrustedInstaller";
     std::wstring group = L"SYSTEM";
     bool hasDacl = true;  // false: the descriptor carries no access list

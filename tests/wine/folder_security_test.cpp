@@ -6,12 +6,28 @@
 #include <string>
 
 #include "platform/win32.h"
+// After windows.h, which defines what it needs.
+#include <sddl.h>
 #include "security/authenticode_helper.h"
+#include "security/system_owners.h"
 #include "tests/wine/wine_environment.h"
 
 namespace {
 
+using Qv::Vantix::Security::IsSystemOwner;
 using Qv::Vantix::Security::QvAuthenticodeHelper::CheckForFullConrolByTrustedInstallAndSystem;
+
+// A SID the real platform builds from its text form.
+bool IsSystemOwnerText(const wchar_t* text) {
+    PSID sid = nullptr;
+    if (!ConvertStringSidToSidW(text, &sid)) {
+        ADD_FAILURE() << "error " << GetLastError();
+        return false;
+    }
+    const bool answer = IsSystemOwner(sid);
+    LocalFree(sid);
+    return answer;
+}
 
 bool TrustedInstallerResolves(std::wstring& domain) {
     BYTE sid[SECURITY_MAX_SID_SIZE] = {};
@@ -79,4 +95,30 @@ TEST(FolderSecurity, FolderMadeByAnOrdinaryProgramIsRefused) {
     EXPECT_NE(dacl, nullptr);
     LocalFree(descriptor);
     EXPECT_FALSE(CheckForFullConrolByTrustedInstallAndSystem(folder.path().c_str()));
+}
+
+// The owner rule reads SIDs in their documented layout; here on SIDs the real platform
+// makes, well-known ones included.
+TEST(FolderSecurity, OwnersAreJudgedBySid) {
+    for (const WELL_KNOWN_SID_TYPE type : {WinLocalSystemSid, WinBuiltinAdministratorsSid}) {
+        BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+        DWORD size = sizeof sid;
+        ASSERT_TRUE(CreateWellKnownSid(type, nullptr, sid, &size)) << "error " << GetLastError();
+        EXPECT_TRUE(IsSystemOwner(sid)) << "well-known type " << type;
+    }
+    EXPECT_TRUE(IsSystemOwnerText(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"));
+    EXPECT_FALSE(IsSystemOwnerText(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478465"));
+    EXPECT_FALSE(IsSystemOwnerText(L"S-1-5-32-545"));      // Users
+    EXPECT_FALSE(IsSystemOwnerText(L"S-1-5-21-1-2-3-500"));  // a machine's own Administrator account
+    EXPECT_FALSE(IsSystemOwnerText(L"S-1-5-18-1"));
+    EXPECT_FALSE(IsSystemOwner(nullptr));
+
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    BYTE user[256] = {};
+    DWORD length = 0;
+    const BOOL read = GetTokenInformation(token, TokenUser, user, sizeof user, &length);
+    CloseHandle(token);
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(IsSystemOwner(reinterpret_cast<TOKEN_USER*>(user)->User.Sid)) << "the test's own user";
 }

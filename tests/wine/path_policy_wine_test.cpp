@@ -10,6 +10,7 @@
 #include "logging/log_sinks.h"
 #include "platform/win32.h"
 #include "security/authenticode_helper.h"
+#include "security/local_path.h"
 #include "security/util_helper.h"
 #include "tests/wine/rpc_call_stub.h"
 
@@ -107,4 +108,30 @@ TEST_F(PathPolicyUnderWine, FolderOutsideThePrefixesIsRefusedWithoutAnOwnershipC
     }
     expected.push_back({Level::Error, kIsPathAllowed + L" - Didn't find substring [:\\WindowsApps\\] in [" + path + L"]", L""});
     ExpectLog(expected);
+}
+
+// Which paths the facade lets its signature checks open, judged on the full paths the
+// real GetFullPathNameW gives: a reserved device name becomes \\.\COM1, and \??\ reads
+// as a folder of the current drive although opening passes it on as it stands.
+TEST(LocalPathUnderWine, OnlyPathsOnALocalDriveMayBeOpened) {
+    using Qv::Vantix::Security::FullPathAsWritten;
+    using Qv::Vantix::Security::IsOnLocalDrive;
+    const std::pair<const wchar_t*, bool> rows[] = {
+        {L"C:\\Windows\\System32\\x.dll", true},
+        {L"x.dll", true},
+        {L"\\\\?\\C:\\Windows\\x.dll", true},
+        {L"\\\\host\\share\\x.dll", false},
+        {L"//host/share/x.dll", false},
+        {L"\\\\?\\UNC\\host\\share\\x.dll", false},
+        {L"\\\\host@80\\share\\x.dll", false},
+        {L"\\\\.\\pipe\\x", false},
+        {L"\\\\.\\C:\\Windows\\x.dll", false},
+        {L"\\\\?\\GLOBALROOT\\Device\\x", false},
+        {L"\\??\\C:\\Windows\\x.dll", false},
+        {L"COM1", false},
+    };
+    for (const auto& [path, local] : rows) {
+        EXPECT_EQ(IsOnLocalDrive(path, FullPathAsWritten(path)), local)
+            << "[" << std::wstring(path) << "] -> [" << FullPathAsWritten(path) << "]";
+    }
 }

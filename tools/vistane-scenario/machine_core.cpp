@@ -1,6 +1,8 @@
 // Machine sections every scenario can use: environment, paths, files, accounts,
 // processes.
+#include <clocale>
 #include <cstdio>
+#include <memory>
 
 #include "platform/sim/winsim.h"
 #include "tools/vistane-scenario/scenario_registry.h"
@@ -66,6 +68,16 @@ const MachineSectionRegistrar userEnvironment("userEnvironment", [](const Json& 
             else winsim::SetUserEnvironmentVariable(Wide(user), Wide(name), Wide(value.get<std::string>()));
         }
     }
+});
+
+// The host process's character-type locale for the scenario (a host may set one, e.g.
+// "C.UTF-8"), put back when the scenario ends.
+const MachineSectionRegistrar hostLocale("hostLocale", [](const Json& section, ScenarioContext& context) {
+    auto saved = std::make_shared<std::string>(std::setlocale(LC_CTYPE, nullptr));
+    const std::string name = section.get<std::string>();
+    if (std::setlocale(LC_CTYPE, name.c_str()) == nullptr) throw ScenarioError("locale \"" + name + "\" is not installed");
+    context.objects["hostLocale"] =
+        std::shared_ptr<void>(nullptr, [saved](void*) { std::setlocale(LC_CTYPE, saved->c_str()); });
 });
 
 // Named processes, e.g. the RPC caller a step names with "rpcCaller".

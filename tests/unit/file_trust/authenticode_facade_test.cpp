@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <stdexcept>
 #include <thread>
 
@@ -16,6 +17,8 @@ using namespace file_trust_test;
 using path_policy_test::Log;
 using path_policy_test::operator+;
 using path_policy_test::AllPrefixesRefused;
+using path_policy_test::ExpandedInfo;
+using path_policy_test::FullPathInfo;
 using path_policy_test::PrefixError;
 using path_policy_test::ProgramFilesPrefix;
 using path_policy_test::ProgramFilesX86Prefix;
@@ -217,6 +220,108 @@ TEST_F(AuthenticodeFacadeTest, UnreadableCertificatesDoNotMakeTwoFilesShareAKey)
     ExpectLog(UncataloguedSigners(kSetup, {}) + UncataloguedSigners(kDataFile, {}));
     EXPECT_FALSE(facade_.IsFileTrusted(kSetup.c_str())) << "an empty key is never pinned";
     ExpectLog(UncataloguedSigners(kSetup, {}) + Log{Verdict(L"yes", L"no")});
+}
+
+TEST_F(AuthenticodeFacadeTest, DropboxIdentityCountsOnlyOnASignatureWindowsAccepts) {
+    winsim::SignatureSpec dropbox = Signature("dropbox-like");
+    // Anyone may make a certificate with the listed name; Windows accepted another signature.
+    dropbox.outcome = CERT_E_UNTRUSTEDROOT;
+    winsim::AddFile(kSetup, "client");
+    winsim::SignFile(kSetup, {Signature("unpinned-2048"), dropbox});
+    EXPECT_FALSE(facade_.IsDropboxFileTrusted(kSetup.c_str()));
+    ExpectLog(
+        {Info(L"Starting validation of Dropbox file."), SubjectLine(kUnpinnedSubject), SubjectLine(kDropboxSubject)});
+
+    // An expired certificate is still a signature Windows accepts.
+    dropbox.outcome = CERT_E_EXPIRED;
+    winsim::SignFile(kSetup, {Signature("unpinned-2048"), dropbox});
+    EXPECT_TRUE(facade_.IsDropboxFileTrusted(kSetup.c_str()));
+    ExpectLog(Log{Info(L"Starting validation of Dropbox file."), SubjectLine(kUnpinnedSubject),
+                  SubjectLine(kDropboxSubject)} + ProgramFilesAllowed(kSetup));
+}
+
+using PathQuestion = bool (QvAuthenticodeFacade::*)(const wchar_t*);
+struct FileQuestion {
+    const char* name;
+    PathQuestion question;
+};
+const FileQuestion kFileQuestions[] = {
+    {"IsFileTrusted", &QvAuthenticodeFacade::IsFileTrusted},
+    {"IsFileTrustedExtended", &QvAuthenticodeFacade::IsFileTrustedExtended},
+    {"IsDropboxFileTrusted", &QvAuthenticodeFacade::IsDropboxFileTrusted},
+    {"IsFileTrustedByWindows", &QvAuthenticodeFacade::IsFileTrustedByWindows},
+};
+
+vistane_test::LogRecord NotLocal(const char* operation, const std::wstring& path) {
+    return Error(L"Security - " + std::wstring(operation, operation + std::strlen(operation)) + L" - Refused [" + path +
+                 L"]: not a path on a local drive");
+}
+
+// Opening a file on another machine hands it the machine's credentials, and a device or
+// pipe answers as its owner likes: such a path is refused before anything is opened.
+TEST_F(AuthenticodeFacadeTest, PathsOffTheLocalDrivesAreRefusedBeforeAnythingIsOpened) {
+    const std::wstring remote[] = {
+        L"\\\\host\\share\\x.dll",          L"//host/share/x.dll",
+        L"\\\\?\\UNC\\host\\share\\x.dll",    L"//?/UNC/host/share/x.dll",
+        L"\\\\host@80\\share\\x.dll",       L"\\\\host@SSL\\DavWWWRoot\\x.dll",
+        L"\\\\.\\pipe\\x",                  L"\\\\.\\C:\\Windows\\x.dll",
+        L"\\\\?\\GLOBALROOT\\Device\\Mup\\host\\share\\x.dll", L"\\??\\UNC\\host\\share\\x.dll",
+        L"/?\?/C:/Windows/x.dll",                L"\\??\\",
+    };
+    for (const std::wstring& path : remote) {
+        for (const FileQuestion& asked : kFileQuestions) {
+            SCOPED_TRACE(testing::Message() << asked.name << " [" << path << "]");
+            EXPECT_FALSE((facade_.*asked.question)(path.c_str()));
+            Log expected{NotLocal(asked.name, path)};
+            if (asked.question == &QvAuthenticodeFacade::IsDropboxFileTrusted)
+                expected.insert(expected.begin(), Info(L"Starting validation of Dropbox file."));
+            ExpectLog(expected);
+        }
+    }
+    // A relative path is as remote as the current folder it completes.
+    winsim::SetCurrentDirectory(L"\\\\host\\share\\dir");
+    EXPECT_FALSE(facade_.IsFileTrusted(L"x.dll"));
+    ExpectLog({NotLocal("IsFileTrusted", L"x.dll")});
+    for (const char* api : {"CreateFileW", "WinVerifyTrust", "CryptCATAdminAcquireContext2", "GetNamedSecurityInfoW"})
+        EXPECT_EQ(winsim::CallCount(api), 0u) << api;
+    EXPECT_LEDGER_BALANCED();
+}
+
+TEST_F(AuthenticodeFacadeTest, LocalDrivePathsInEveryFormAreVerified) {
+    for (const std::wstring path : {L"\\\\?\\C:\\Program Files\\Orlent Works\\Host\\QVVSSetup.exe", L"a:\\x.exe",
+                                    L"Z:\\x.exe", L"z:x.exe"}) {
+        EXPECT_FALSE(facade_.IsFileTrusted(path.c_str())) << "no such signed file";
+        const auto log = TakeLog();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.front().text, CatalogInfoLine(path).text) << "verified like any local file";
+    }
+}
+
+// The signature checks open the path as written; the path policy judges it expanded. A
+// path that names another file once expanded is refused, so the place judged is always
+// the place of the file verified.
+TEST_F(AuthenticodeFacadeTest, PathThatExpandsToAnotherFileIsRefusedAfterItsVerdict) {
+    const std::wstring path = L"C:\\Windows\\%windir%\\..\\..\\Temp\\x.dll";
+    const std::wstring verified = L"C:\\Temp\\x.dll";
+    const std::wstring judged = L"C:\\Windows\\Temp\\x.dll";
+    AddSignedFile(verified, "planted", {"pinned-2048-a", "dropbox-like"});
+    for (const FileQuestion& asked : kFileQuestions) {
+        SCOPED_TRACE(asked.name);
+        EXPECT_FALSE((facade_.*asked.question)(path.c_str()));
+        Log expected = UncataloguedSigners(path, {kPinnedSubject, kDropboxSubject});
+        if (asked.question == &QvAuthenticodeFacade::IsDropboxFileTrusted) {
+            expected = {Info(L"Starting validation of Dropbox file."), SubjectLine(kPinnedSubject),
+                        SubjectLine(kDropboxSubject)};
+        } else if (asked.question != &QvAuthenticodeFacade::IsFileTrustedByWindows) {
+            expected.push_back(Verdict(L"yes", L"yes"));
+        }
+        ExpectLog(expected + Log{ExpandedInfo(path, L"C:\\Windows\\C:\\Windows\\..\\..\\Temp\\x.dll"),
+                                 FullPathInfo(judged),
+                                 Error(L"Security - " + std::wstring(asked.name, asked.name + std::strlen(asked.name)) +
+                                       L" - Refused [" + path + L"]: it expands to [" + judged +
+                                       L"], not to the file verified [" + verified + L"]")});
+    }
+    EXPECT_EQ(winsim::CallCount("GetNamedSecurityInfoW"), 0u);
 }
 
 TEST_F(AuthenticodeFacadeTest, PathQuestionIsThePathPolicysAnswer) {

@@ -48,11 +48,15 @@ TEST_F(FullExpandedPathTest, RpcThreadExpandsInTheClientUsersEnvironment) {
         EXPECT_EQ(UtilHelper::GetFullExpandedPath(L"%TOOLS%\\a.exe", L"ctx"), L"E:\\Tools\\a.exe");
         // Only the full path is logged on this road.
         ExpectLog({FullPathInfo(L"E:\\Tools\\a.exe", L"ctx")});
+        // A decision's anchors keep the service's values, logged as on this road.
+        EXPECT_EQ(UtilHelper::GetFullExpandedPathInServiceEnvironment(L"%TOOLS%\\a.exe", L"ctx"),
+                  L"C:\\Windows\\system32\\%TOOLS%\\a.exe");
+        ExpectLog({FullPathInfo(L"C:\\Windows\\system32\\%TOOLS%\\a.exe", L"ctx")});
         EXPECT_LEDGER_BALANCED();
     }
     EXPECT_EQ(winsim::CallCount("OpenProcess"), 1u);
     EXPECT_EQ(winsim::CallCount("OpenProcessToken"), 1u);
-    EXPECT_EQ(winsim::CallCount("ExpandEnvironmentStringsW"), 0u);
+    EXPECT_EQ(winsim::CallCount("ExpandEnvironmentStringsForUserW"), 1u);
 
     // The service's own thread does not see the client's variable.
     EXPECT_EQ(UtilHelper::GetFullExpandedPath(L"%TOOLS%\\a.exe", L""), L"C:\\Windows\\system32\\%TOOLS%\\a.exe");

@@ -16,21 +16,23 @@ using winsim::ObjectSecurity;
 
 const std::vector<DWORD> kFourPauses = {250, 250, 250, 250};
 
-ObjectSecurity StoreFolderSecurity(std::vector<winsim::AccessEntry> entries) {
+ObjectSecurity StoreFolderSecurity(std::vector<winsim::AccessEntry> entries,
+                                   const std::wstring& owner = L"TrustedInstaller") {
     ObjectSecurity security;
+    security.owner = owner;
     security.entries = std::move(entries);
     return security;
 }
 
 // What a real store-application folder holds: both accounts with full control, users
 // reading.
-ObjectSecurity FullControlForBoth() {
-    return StoreFolderSecurity({
-        {AceKind::Allowed, L"Users", READ_CONTROL | FILE_READ_DATA | FILE_EXECUTE, 0},
-        {AceKind::Allowed, L"SYSTEM", GENERIC_ALL, CONTAINER_INHERIT_ACE | OBJECT_INHERIT_ACE},
-        {AceKind::Denied, L"user1", FILE_WRITE_DATA, 0},
-        {AceKind::Allowed, L"TrustedInstaller", GENERIC_ALL, 0},
-    });
+ObjectSecurity FullControlForBoth(const std::wstring& owner = L"TrustedInstaller") {
+    const BYTE inherited = CONTAINER_INHERIT_ACE | OBJECT_INHERIT_ACE;
+    return StoreFolderSecurity({{AceKind::Allowed, L"Users", READ_CONTROL | FILE_READ_DATA | FILE_EXECUTE, 0},
+                                {AceKind::Allowed, L"SYSTEM", GENERIC_ALL, inherited},
+                                {AceKind::Denied, L"user1", FILE_WRITE_DATA, 0},
+                                {AceKind::Allowed, L"TrustedInstaller", GENERIC_ALL, 0}},
+                               owner);
 }
 
 std::wstring Lowered(std::wstring text) {
@@ -81,11 +83,13 @@ TEST_F(PathAllowedTest, StoreFolderOnTheSystemDriveIsNotTheWindowsFolder) {
     EXPECT_EQ(winsim::CallCount("GetNamedSecurityInfoW"), 1u);
 }
 
-TEST_F(PathAllowedTest, StoreFolderWithFullControlForBothAccountsIsAllowed) {
+TEST_F(PathAllowedTest, StoreFolderOwnedByTheSystemWithFullControlForBothAccountsIsAllowed) {
     const std::wstring path = L"D:\\WindowsApps\\Vendor.App_1.0_x64__abc\\app.exe";
-    winsim::SetObjectSecurity(L"D:\\WindowsApps", FullControlForBoth());
-    EXPECT_TRUE(IsPathAllowed(path.c_str()));
-    ExpectLog(ServiceExpansion(path, path) + AllPrefixesRefused(path));
+    for (const wchar_t* owner : {L"TrustedInstaller", L"SYSTEM", L"Administrators"}) {
+        winsim::SetObjectSecurity(L"D:\\WindowsApps", FullControlForBoth(owner));
+        EXPECT_TRUE(IsPathAllowed(path.c_str())) << std::wstring(owner);
+        ExpectLog(ServiceExpansion(path, path) + AllPrefixesRefused(path));
+    }
     EXPECT_TRUE(winsim::Sleeps().empty());
 }
 
@@ -122,6 +126,12 @@ std::vector<RefusedOwnership> RefusedOwnerships() {
              security.hasDacl = false;
              return security;
          }()},
+        // Made by a user at the drive's root, who then granted both accounts full control.
+        {"OwnedByTheUserWhoMadeIt", FullControlForBoth(L"user1")},
+        {"OwnedByUsers", FullControlForBoth(L"Users")},
+        {"OwnedByASidNextToTrustedInstallers",
+         FullControlForBoth(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478465")},
+        {"WithoutAnOwner", FullControlForBoth(L"")},
     };
 }
 
@@ -157,11 +167,25 @@ TEST_F(PathAllowedTest, MissingStoreFolderIsRefusedWithItsErrorCode) {
     EXPECT_EQ(winsim::Sleeps(), kFourPauses);
 }
 
-TEST_F(PathAllowedTest, PathsWithoutTheStoreMarkerAreRefusedWithoutOwnershipCheck) {
-    for (const std::wstring path : {L"D:\\windowsapps\\A\\b.exe", L"D:\\Data\\x.exe", L"D:\\WindowsAppsX\\b.exe"}) {
-        winsim::SetObjectSecurity(L"D:\\windowsapps", FullControlForBoth());
-        EXPECT_FALSE(IsPathAllowed(path.c_str()));
-        ExpectLog(ServiceExpansion(path, path) + AllPrefixesRefused(path) + Log{SubstringError(path)});
+// Only the store folder at the root of a local drive is asked about: another machine
+// answers for its own folders whatever it likes.
+TEST_F(PathAllowedTest, PathsWithoutAStoreFolderAtALocalDriveRootAreRefusedWithoutOwnershipCheck) {
+    const auto notAtRoot = [](const std::wstring& full) {
+        return vistane_test::Error(L"Qv::Vantix::Security::QvAuthenticodeHelper::IsPathAllowed - [" + full +
+                                   L"] is not below a store folder at the root of a local drive");
+    };
+    const std::pair<std::wstring, LogRecord> rows[] = {
+        {L"D:\\windowsapps\\A\\b.exe", SubstringError(L"D:\\windowsapps\\A\\b.exe")},
+        {L"D:\\Data\\x.exe", SubstringError(L"D:\\Data\\x.exe")},
+        {L"D:\\WindowsAppsX\\b.exe", SubstringError(L"D:\\WindowsAppsX\\b.exe")},
+        {L"\\\\host\\share\\x:\\WindowsApps\\b.exe", notAtRoot(L"\\\\host\\share\\x:\\WindowsApps\\b.exe")},
+        {L"\\\\?\\D:\\WindowsApps\\b.exe", notAtRoot(L"\\\\?\\D:\\WindowsApps\\b.exe")},
+        {L"C:\\Data\\D:\\WindowsApps\\b.exe", notAtRoot(L"C:\\Data\\D:\\WindowsApps\\b.exe")},
+    };
+    winsim::SetObjectSecurity(L"D:\\WindowsApps", FullControlForBoth());
+    for (const auto& [path, last] : rows) {
+        EXPECT_FALSE(IsPathAllowed(path.c_str())) << path;
+        ExpectLog(ServiceExpansion(path, path) + AllPrefixesRefused(path) + Log{last});
     }
     EXPECT_EQ(winsim::CallCount("GetNamedSecurityInfoW"), 0u);
     EXPECT_TRUE(winsim::Sleeps().empty());
@@ -173,13 +197,13 @@ TEST_F(PathAllowedTest, NullPathIsRefused) {
 }
 
 // A prefix whose expansion failed must not turn into a prefix of every path.
-TEST_F(PathAllowedTest, FailedPrefixExpansionInTheClientEnvironmentAllowsNothing) {
+TEST_F(PathAllowedTest, FailedPrefixExpansionOnAnRpcThreadAllowsNothing) {
     const DWORD client = winsim::AddProcess({L"user1", L"C:\\Apps\\client.exe", L""});
     winsim::RpcCallScope call(client);
-    winsim::FailCall("ExpandEnvironmentStringsForUserW", 2, ERROR_ENVVAR_NOT_FOUND);  // the %windir%\ prefix
+    winsim::FailCall("ExpandEnvironmentStringsW", 1, ERROR_ENVVAR_NOT_FOUND);  // the %windir%\ prefix
     const std::wstring path = L"D:\\Data\\x.exe";
     EXPECT_FALSE(IsPathAllowed(path.c_str()));
-    ExpectLog(Log{FullPathInfo(path), StepWarning(L"ExpandEnvironmentStringsForUser", ERROR_ENVVAR_NOT_FOUND),
+    ExpectLog(Log{FullPathInfo(path), StepWarning(L"ExpandEnvironmentStrings", ERROR_ENVVAR_NOT_FOUND),
                   PrefixError(path, L""), FullPathInfo(L"C:\\Program Files (x86)\\"),
                   PrefixError(path, L"C:\\Program Files (x86)\\"), FullPathInfo(L"C:\\Program Files\\"),
                   PrefixError(path, L"C:\\Program Files\\"), SubstringError(path)});
@@ -190,21 +214,27 @@ TEST_F(PathAllowedTest, ClientWhoseProcessCannotBeOpenedGetsNothingAllowed) {
     winsim::RpcCallScope call(client);
     winsim::FailCall("OpenProcess", 0, ERROR_ACCESS_DENIED);
     EXPECT_FALSE(IsPathAllowed(L"C:\\Windows\\System32\\x.dll"));
-    const LogRecord warning = StepWarning(L"process_handle is NULL or INVALID_HANDLE_VALUE", ERROR_ACCESS_DENIED);
-    ExpectLog({warning, warning, PrefixError(L"", L""), warning, PrefixError(L"", L""), warning,
-               PrefixError(L"", L""), SubstringError(L"")});
+    ExpectLog({StepWarning(L"process_handle is NULL or INVALID_HANDLE_VALUE", ERROR_ACCESS_DENIED),
+               FullPathInfo(L"C:\\Windows\\"), PrefixError(L"", L"C:\\Windows\\"),
+               FullPathInfo(L"C:\\Program Files (x86)\\"), PrefixError(L"", L"C:\\Program Files (x86)\\"),
+               FullPathInfo(L"C:\\Program Files\\"), PrefixError(L"", L"C:\\Program Files\\"), SubstringError(L"")});
 }
 
-TEST_F(PathAllowedTest, VariablesTakeTheClientsValuesOnAnRpcThread) {
+// The caller's path takes the caller's values; the allowed folders keep the service's,
+// so a caller who defines ProgramFiles in their own environment moves nothing.
+TEST_F(PathAllowedTest, PrefixesKeepTheServicesValuesOnAnRpcThread) {
     winsim::SetUserEnvironmentVariable(L"user1", L"ProgramFiles", L"E:\\Programs");
     const DWORD client = winsim::AddProcess({L"user1", L"C:\\Apps\\client.exe", L""});
     winsim::RpcCallScope call(client);
     const std::wstring path = L"E:\\Programs\\A\\b.exe";
-    EXPECT_TRUE(IsPathAllowed(path.c_str()));
-    ExpectLog({FullPathInfo(path), FullPathInfo(L"C:\\Windows\\"), PrefixError(path, L"C:\\Windows\\"),
-               FullPathInfo(L"C:\\Program Files (x86)\\"), PrefixError(path, L"C:\\Program Files (x86)\\"),
-               FullPathInfo(L"E:\\Programs\\")});
-    EXPECT_EQ(winsim::CallCount("ExpandEnvironmentStringsW"), 0u);
+    for (const wchar_t* asked : {L"%ProgramFiles%\\A\\b.exe", L"E:\\Programs\\A\\b.exe"}) {
+        EXPECT_FALSE(IsPathAllowed(asked));
+        ExpectLog({FullPathInfo(path), FullPathInfo(L"C:\\Windows\\"), PrefixError(path, L"C:\\Windows\\"),
+                   FullPathInfo(L"C:\\Program Files (x86)\\"), PrefixError(path, L"C:\\Program Files (x86)\\"),
+                   FullPathInfo(L"C:\\Program Files\\"), PrefixError(path, L"C:\\Program Files\\"),
+                   SubstringError(path)});
+    }
+    EXPECT_EQ(winsim::CallCount("ExpandEnvironmentStringsForUserW"), 2u) << "only the caller's paths";
 }
 
 TEST_F(PathAllowedTest, MissingWindowsVariableLeavesTheWindowsFolderUnmatched) {
