@@ -251,6 +251,7 @@ BOOL WINAPI CreateProcessAsUserW(HANDLE token, LPCWSTR applicationName, LPWSTR c
         const std::optional<std::wstring> program =
             applicationName != nullptr ? ExistingProgram(applicationName) : ProgramOfCommandLine(commandLine);
         if (!program) return Fail(ERROR_FILE_NOT_FOUND);
+        if (const DWORD error = ImageOpenError(*program)) return Fail(error);
 
         winsim::StartedProcess& started = creation.process;
         started.api = "CreateProcessAsUserW";
