@@ -61,6 +61,13 @@ WINSIM_EXTERN BOOL WINAPI DeleteFileW(LPCWSTR fileName);
 // Folders and delayed moves are not modelled (ERROR_NOT_SUPPORTED).
 WINSIM_EXTERN BOOL WINAPI MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 
+// Starts a thread in this process; the handle is the caller's to close, and closing it
+// does not end the thread. Thread handles are not waitable in this model.
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID parameter);
+WINSIM_EXTERN HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES threadAttributes, SIZE_T stackSize,
+                                         LPTHREAD_START_ROUTINE startAddress, LPVOID parameter, DWORD creationFlags,
+                                         LPDWORD threadId);
+
 #define LMEM_FIXED 0x0000u
 #define LMEM_ZEROINIT 0x0040u
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)

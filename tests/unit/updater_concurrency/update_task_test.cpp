@@ -159,7 +159,8 @@ TEST_F(UpdateTaskTest, LogonThenUnlockWithinTheMinuteRunTwoIndependentTasks) {
     }
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
     EXPECT_EQ(winsim::Sleeps(), (std::vector<DWORD>{60000, 60000}));
-    EXPECT_EQ(winsim::CallCount("CloseHandle"), 2 * trustCheckCloses_ + 4) << "each task closes its process and thread";
+    EXPECT_EQ(winsim::CallCount("CloseHandle"), 2 * trustCheckCloses_ + 6)
+        << "for each task, its thread handle, the setup's process and thread";
     ExpectLogInAnyOrder(Join({kCompanionOld, kTaskGoesOn, trustLog, kCompanionOld, kTaskGoesOn, trustLog}));
 }
 
@@ -237,7 +238,7 @@ TEST_F(UpdateTaskTest, AFailedStartLogsTheWarningWithItsErrorAndHoldsNothing) {
     DeliverAndWait(5);
     EXPECT_TRUE(winsim::StartedProcesses().empty());
     EXPECT_EQ(winsim::CallCount("WaitForSingleObject"), 0u);
-    EXPECT_EQ(winsim::CallCount("CloseHandle"), trustCheckCloses_) << "no process handle to close";
+    EXPECT_EQ(winsim::CallCount("CloseHandle"), trustCheckCloses_ + 1) << "the thread handle; no process handle";
     ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog,
                     {Warning(L"Failed to create QVVSSetup.exe. The error code is 5")}}));
 }
@@ -299,20 +300,34 @@ TEST_F(UpdateTaskTest, TheTaskHoldsTheModuleUntilItsLastActAndThenReleasesIt) {
     EXPECT_LEDGER_BALANCED();
 }
 
-TEST_F(UpdateTaskTest, WithoutAModuleReferenceNoTaskIsStarted) {
-    winsim::FailCall("GetModuleHandleExW", 1, ERROR_NOT_ENOUGH_MEMORY);
-    try {
-        Deliver(5);
-        ADD_FAILURE() << "the event must fail as a thread that cannot be created";
-    } catch (const std::system_error& error) {
-        EXPECT_EQ(error.code(), std::make_error_code(std::errc::resource_unavailable_try_again));
+// Without a module reference, or without a thread, no task starts: the host sees the
+// error of a thread that cannot be created, and the reference taken is given back.
+TEST_F(UpdateTaskTest, WithoutAModuleReferenceOrAThreadNoTaskIsStarted) {
+    const std::pair<const char*, std::vector<std::string>> rows[] = {
+        {"GetModuleHandleExW", {"GetModuleHandleExW"}},
+        {"CreateThread", {"GetModuleHandleExW", "CreateThread", "FreeLibrary"}},
+    };
+    for (const auto& [api, calls] : rows) {
+        winsim::ClearCallLog();
+        winsim::FailCall(api, 1, ERROR_NOT_ENOUGH_MEMORY);
+        try {
+            Deliver(5);
+            ADD_FAILURE() << "the event must fail as a thread that cannot be created";
+        } catch (const std::system_error& error) {
+            EXPECT_EQ(error.code(), std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        winsim::ClearFaults();
+        EXPECT_EQ(winsim::CallLog(), calls) << "no task ran";
+        EXPECT_EQ(winsim::ModuleReferences(), 0);
+        EXPECT_LEDGER_BALANCED();
+        ExpectLog({});
     }
-    EXPECT_EQ(winsim::CallLog(), std::vector<std::string>{"GetModuleHandleExW"}) << "no task ran";
-    ExpectLog({});
 
+    winsim::ClearCallLog();
     Deliver(8);  // the next event finds the platform well again
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
     EXPECT_EQ(winsim::Sleeps(), std::vector<DWORD>{60000});
+    EXPECT_EQ(winsim::CallCount("CreateThread"), 1u) << "a plain Windows thread: nothing of a thread library leaks";
     TakeLog();
 }
 
