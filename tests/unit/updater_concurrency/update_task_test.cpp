@@ -159,8 +159,8 @@ TEST_F(UpdateTaskTest, LogonThenUnlockWithinTheMinuteRunTwoIndependentTasks) {
     }
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
     EXPECT_EQ(winsim::Sleeps(), (std::vector<DWORD>{60000, 60000}));
-    EXPECT_EQ(winsim::CallCount("CloseHandle"), 2 * trustCheckCloses_ + 6)
-        << "for each task, its thread handle, the setup's process and thread";
+    EXPECT_EQ(winsim::CallCount("CloseHandle"), 2 * trustCheckCloses_ + 8)
+        << "for each task, its thread handle, its hold on the setup, the setup's process and thread";
     ExpectLogInAnyOrder(Join({kCompanionOld, kTaskGoesOn, trustLog, kCompanionOld, kTaskGoesOn, trustLog}));
 }
 
@@ -231,16 +231,23 @@ TEST_F(UpdateTaskTest, AHostPathThatCannotBeHadWholeFailsTheTrustCheck) {
     ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(lastError)}}));
 }
 
-TEST_F(UpdateTaskTest, AFailedStartLogsTheWarningWithItsErrorAndHoldsNothing) {
+// The setup is held before it is verified: a setup that cannot be held, or cannot be
+// started, is not run, and the warning carries that call's error.
+TEST_F(UpdateTaskTest, AFailedHoldOrStartLogsTheWarningWithItsErrorAndHoldsNothing) {
     PlaceSetup(kSetupPath, Signing::PinnedKey);
     const auto trustLog = TrustCheckLog(kSetupPath, true);
-    winsim::FailCall("CreateProcessW", 1, ERROR_ACCESS_DENIED);
-    DeliverAndWait(5);
-    EXPECT_TRUE(winsim::StartedProcesses().empty());
-    EXPECT_EQ(winsim::CallCount("WaitForSingleObject"), 0u);
-    EXPECT_EQ(winsim::CallCount("CloseHandle"), trustCheckCloses_ + 1) << "the thread handle; no process handle";
-    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog,
-                    {Warning(L"Failed to create QVVSSetup.exe. The error code is 5")}}));
+    for (const auto& [api, error] : {std::pair{"CreateFileW", ERROR_SHARING_VIOLATION}, {"CreateProcessW", ERROR_ACCESS_DENIED}}) {
+        SCOPED_TRACE(api);
+        winsim::ClearCallLog();
+        winsim::FailCall(api, 1, error);
+        DeliverAndWait(5);
+        winsim::ClearFaults();
+        EXPECT_TRUE(winsim::StartedProcesses().empty());
+        EXPECT_EQ(winsim::CallCount("WaitForSingleObject"), 0u);
+        EXPECT_EQ(winsim::CallCount("CloseHandle"), trustCheckCloses_ + (std::string(api) == "CreateFileW" ? 1 : 2))
+            << "the thread handle and the hold, when there was one; no process handle";
+        ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(error)}}));
+    }
 }
 
 // Loses the logging provider as soon as the task announces itself, so the next part
