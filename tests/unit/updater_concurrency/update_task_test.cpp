@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <system_error>
 
@@ -291,11 +292,15 @@ TEST_F(UpdateTaskTest, TheTaskHoldsTheModuleUntilItsLastActAndThenReleasesIt) {
     PlaceSetup(kSetupPath, Signing::PinnedKey);
     const auto trustLog = TrustCheckLog(kSetupPath, true);
     winsim::SetProgramBehaviour(kSetupPath, {nullptr, true, 0});
+    auto waiting = std::make_shared<std::promise<void>>();
+    const std::future<void> waited = waiting->get_future();
+    winsim::BeforeCall("WaitForSingleObject", 1, [waiting] { waiting->set_value(); });
     Deliver(5);
-    ASSERT_TRUE(winsim::WaitForStartedProcesses(1));
+    ASSERT_EQ(waited.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(winsim::ModuleReferences(), 1) << "held while the setup runs";
     EXPECT_EQ(winsim::OpenResources(),
-              (std::map<std::string, long>{{"module reference", 1}, {"process", 1}, {"thread", 1}}));
+              (std::map<std::string, long>{{"module reference", 1}, {"process", 1}, {"thread", 1}}))
+        << "the setup's file is let go once its process exists";
 
     EXPECT_TRUE(winsim::EndProcess(winsim::StartedProcesses()[0].pid));
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
