@@ -34,7 +34,8 @@ TEST_F(ToolArgumentValidatorsTest, Regsvr32ChecksTheLibraryAfterItsOwnSwitches) 
     EXPECT_TRUE(ValidateRegsvr32Arguments(L"/s C:\\Windows\\System32\\x.dll"));
     EXPECT_LOG(AcceptedLibrary(kLibrary));
     EXPECT_TRUE(ValidateRegsvr32Arguments(
-        L"/S /u /N /c /i /I:U /i:\"C:\\Program Files\\a b.sct\" /i:\\\\?\\C:\\x.sct C:\\Windows\\System32\\x.dll"));
+        L"/S /u /N /c /i /I:U /i: /i:.\\x.sct /i:\"C:\\Program Files\\a b.sct\" /i:\\\\?\\C:\\x.sct "
+        L"C:\\Windows\\System32\\x.dll"));
     EXPECT_LOG(AcceptedLibrary(kLibrary));
     EXPECT_EQ(winsim::LedgerReport(), "balanced") << "the argument array was freed";
 }
@@ -74,6 +75,7 @@ TEST_F(ToolArgumentValidatorsTest, ArgumentsNamingAnUncheckedFileAreRefusedUnsee
         {ValidateRegsvr32Arguments, L"/I:\" Script:x.sct\" C:\\Windows\\System32\\x.dll"},
         {ValidateRegsvr32Arguments, L"/i:\\\\host\\share\\x.sct C:\\Windows\\System32\\x.dll"},
         {ValidateRegsvr32Arguments, L"/i:\\\\?\\UNC\\host\\share\\x.sct C:\\Windows\\System32\\x.dll"},
+        {ValidateRegsvr32Arguments, L"/i:// C:\\Windows\\System32\\x.dll"},
     };
     for (const Row& row : rows) EXPECT_FALSE(row.validator(row.arguments)) << std::wstring(row.arguments);
     EXPECT_NO_LOG();
