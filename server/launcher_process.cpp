@@ -12,9 +12,10 @@ constexpr DWORD kCreationFlags =
     EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT | NORMAL_PRIORITY_CLASS | CREATE_NEW_CONSOLE;
 
 // An alias is a file name inside the alias folder; anything that could leave the
-// folder is no alias.
+// folder is no alias: a separator, a drive or stream colon, a variable reference the
+// expansion would replace, or a quotation mark that would break the command line.
 bool IsAliasFileName(const std::wstring& alias) {
-    return alias != L"." && alias != L".." && alias.find_first_of(L"\\/:") == std::wstring::npos;
+    return alias != L"." && alias != L".." && alias.find_first_of(L"\\/:%\"") == std::wstring::npos;
 }
 
 }  // namespace

@@ -23,6 +23,10 @@
 #define OPEN_ALWAYS 4
 #define TRUNCATE_EXISTING 5
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_COPY_ALLOWED 0x00000002u
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
 
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD nLength;
@@ -41,11 +45,28 @@ WINSIM_EXTERN DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR dest
 WINSIM_EXTERN HANDLE WINAPI GetCurrentProcess(void);
 WINSIM_EXTERN DWORD WINAPI GetCurrentProcessId(void);
 WINSIM_EXTERN DWORD WINAPI GetCurrentThreadId(void);
+// Files follow Windows' share modes: an open whose access another handle does not
+// share, or that would deny an access another handle holds, fails with
+// ERROR_SHARING_VIOLATION. Only data access counts (read or execute, write or append,
+// delete); an open without any takes no part.
 WINSIM_EXTERN HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
                                         LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                                         DWORD flagsAndAttributes, HANDLE templateFile);
 WINSIM_EXTERN DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer,
                                             LPWSTR* filePart);
+// Opens the file for delete (every other open must share delete) and removes its name.
+WINSIM_EXTERN BOOL WINAPI DeleteFileW(LPCWSTR fileName);
+// Renames a file: every other open of it must share delete, and an existing target is
+// replaced only with MOVEFILE_REPLACE_EXISTING and only while nothing holds it open.
+// Folders and delayed moves are not modelled (ERROR_NOT_SUPPORTED).
+WINSIM_EXTERN BOOL WINAPI MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
+
+// Starts a thread in this process; the handle is the caller's to close, and closing it
+// does not end the thread. Thread handles are not waitable in this model.
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID parameter);
+WINSIM_EXTERN HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES threadAttributes, SIZE_T stackSize,
+                                         LPTHREAD_START_ROUTINE startAddress, LPVOID parameter, DWORD creationFlags,
+                                         LPDWORD threadId);
 
 #define LMEM_FIXED 0x0000u
 #define LMEM_ZEROINIT 0x0040u

@@ -117,7 +117,7 @@ DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffe
     return static_cast<DWORD>(full.size());
 }
 
-HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
+HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES /*securityAttributes*/, DWORD creationDisposition,
                           DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
     if (Enter("CreateFileW", ERROR_FILE_NOT_FOUND)) return INVALID_HANDLE_VALUE;
@@ -127,6 +127,11 @@ HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMo
     }
     MachineLock lock(MachineMutex());
     SimFile* file = FindFile(fileName);
+    const bool existed = file != nullptr;
+    if (existed && creationDisposition == CREATE_NEW) {
+        SetThreadLastError(ERROR_FILE_EXISTS);
+        return INVALID_HANDLE_VALUE;
+    }
     if (file == nullptr && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS ||
                             creationDisposition == CREATE_NEW)) {
         winsim::AddFile(fileName);
@@ -140,10 +145,19 @@ HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMo
         SetThreadLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
+    const std::wstring key = FoldCase(file->path);
+    if (const DWORD error = CheckFileSharing(key, desiredAccess, shareMode)) {
+        SetThreadLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING))
+        *file = SimFile{file->path, "", false, winsim::VersionResource::None, {}};
     auto object = std::make_shared<FileObject>();
     object->kind = "file";
-    object->key = FoldCase(file->path);
+    object->key = key;
     object->access = desiredAccess;
-    SetThreadLastError(ERROR_SUCCESS);
+    object->share = shareMode;
+    const bool reopened = existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS);
+    SetThreadLastError(reopened ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return AddHandle(object);
 }

@@ -206,6 +206,7 @@ BOOL WINAPI CreateProcessAsUserW(HANDLE token, LPCWSTR applicationName, LPWSTR c
 
         const std::wstring program = ResolveProgram(applicationName, commandLine);
         if (program.empty()) return Fail(ERROR_FILE_NOT_FOUND);
+        if (const DWORD error = ImageOpenError(program)) return Fail(error);
 
         winsim::StartedProcess& started = creation.process;
         started.api = "CreateProcessAsUserW";

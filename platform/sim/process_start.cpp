@@ -96,6 +96,10 @@ BOOL WINAPI CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURI
             SetThreadLastError(ERROR_FILE_NOT_FOUND);
             return FALSE;
         }
+        if (const DWORD error = ImageOpenError(program)) {
+            SetThreadLastError(error);
+            return FALSE;
+        }
         const SimProcess* self = FindProcess(TheMachine().serviceProcessId);
         started.api = "CreateProcessW";
         started.user = self ? self->user : L"SYSTEM";  // the caller's own account, never an impersonated one

@@ -1,5 +1,7 @@
 #include "platform/sim/sim_core.h"
 
+#include <algorithm>
+#include <atomic>
 #include <map>
 #include <random>
 #include <sstream>
@@ -36,6 +38,7 @@ struct CoreState {
     std::uintptr_t nextHandle = 0x1000;
     std::map<std::wstring, std::vector<std::wstring>> impersonation;  // thread -> stack of users
     std::vector<ImpersonationEvent> impersonationEvents;
+    std::multimap<std::string, std::pair<unsigned, std::function<void()>>> actionsBefore;  // api -> (calls left, action)
 };
 
 CoreState& Core() {
@@ -67,8 +70,36 @@ std::recursive_mutex& MachineMutex() {
     return *mutex;
 }
 
+namespace {
+
+// Runs an action armed for this call of `api`, outside the machine lock, so that it may
+// act as another program would.
+std::atomic<bool> anyActionArmed{false};  // spares every call the lookup when none is
+
+void RunActionDueBefore(const char* api) {
+    if (!anyActionArmed.load(std::memory_order_acquire)) return;
+    std::function<void()> due;
+    {
+        MachineLock lock(MachineMutex());
+        auto [first, last] = Core().actionsBefore.equal_range(api);
+        for (auto it = first; it != last && !due;) {
+            if (--it->second.first == 0) {
+                due = std::move(it->second.second);
+                it = Core().actionsBefore.erase(it);
+                anyActionArmed.store(!Core().actionsBefore.empty(), std::memory_order_release);
+            } else {
+                ++it;
+            }
+        }
+    }
+    if (due) due();
+}
+
+}  // namespace
+
 std::optional<DWORD> Enter(const char* api, DWORD defaultError, FaultScope scope) {
     if (!IsRecordedCall(api)) throw std::logic_error(std::string("a simulated call missing from sim_names.h: ") + api);
+    RunActionDueBefore(api);
     MachineLock lock(MachineMutex());
     CoreState& core = Core();
     core.callLog.emplace_back(api);
@@ -127,6 +158,11 @@ bool CloseHandleObject(HANDLE handle) {
     return true;
 }
 
+void ForEachHandleObject(const std::function<void(HandleObject& object)>& visit) {
+    MachineLock lock(MachineMutex());
+    for (const auto& [handle, object] : Core().handles) visit(*object);
+}
+
 void RegisterResetHook(std::function<void()> hook) {
     MachineLock lock(MachineMutex());
     ResetHooks().push_back(std::move(hook));
@@ -176,6 +212,7 @@ void ResetCore() {
     MachineLock lock(MachineMutex());
     CoreState& core = Core();
     core = CoreState();
+    anyActionArmed.store(false, std::memory_order_release);
     for (auto& hook : ResetHooks()) hook();
 }
 
@@ -201,6 +238,12 @@ void FailRandomCalls(std::uint32_t seed, unsigned percent, DWORD lastError) {
     Core().random.emplace(seed);
     Core().randomPercent = percent;
     Core().randomError = lastError;
+}
+
+void BeforeCall(const std::string& api, unsigned nth, std::function<void()> action) {
+    MachineLock lock(MachineMutex());
+    Core().actionsBefore.emplace(api, std::make_pair(std::max(nth, 1u), std::move(action)));
+    anyActionArmed.store(true, std::memory_order_release);
 }
 
 void ClearFaults() {

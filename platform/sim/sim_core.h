@@ -39,6 +39,8 @@ struct HandleObject {
 WINSIM_API HANDLE AddHandle(std::shared_ptr<HandleObject> object);
 WINSIM_API std::shared_ptr<HandleObject> FindHandle(HANDLE handle);
 WINSIM_API bool CloseHandleObject(HANDLE handle);
+// Visits every open handle's object, under the machine lock.
+WINSIM_API void ForEachHandleObject(const std::function<void(HandleObject& object)>& visit);
 template <typename T>
 std::shared_ptr<T> FindHandleAs(HANDLE handle) {
     return std::dynamic_pointer_cast<T>(FindHandle(handle));

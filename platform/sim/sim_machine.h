@@ -2,6 +2,7 @@
 
 // The machine model shared by the simulated calls: environment, files, accounts,
 // processes and the objects behind handles. Areas keep further state of their own.
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -51,8 +52,9 @@ struct Machine {
 WINSIM_API Machine& TheMachine();
 
 struct FileObject : HandleObject {
-    std::wstring key;
-    DWORD access = 0;
+    std::wstring key;  // the file's folded full path; follows the file when it is renamed
+    DWORD access = 0;  // as asked for, generic rights included
+    DWORD share = 0;
 };
 struct ProcessObject : HandleObject {
     DWORD pid = 0;
@@ -76,6 +78,22 @@ WINSIM_API Environment EnvironmentOfUser(const std::wstring& user);
 // relative paths against the current folder. Empty for an empty path.
 WINSIM_API std::wstring FullPathOf(std::wstring_view path);
 WINSIM_API SimFile* FindFile(std::wstring_view path);
+
+// Windows' share check for a new open of the file with folded path `key`: ERROR_SUCCESS,
+// or ERROR_SHARING_VIOLATION when the open's data access is not shared by a handle
+// already open, or its share mode denies an access such a handle holds.
+WINSIM_API DWORD CheckFileSharing(const std::wstring& key, DWORD desiredAccess, DWORD shareMode);
+// Process creation opens its image for read and execute, sharing read and delete: the
+// error that open meets, or ERROR_SUCCESS.
+WINSIM_API DWORD ImageOpenError(const std::wstring& program);
+// State kept by file elsewhere (embedded signatures) follows a file that is renamed
+// (to its new key) or deleted (to an empty key).
+WINSIM_API void RegisterFileMoveHook(std::function<void(const std::wstring& fromKey, const std::wstring& toKey)> hook);
+struct FileMoveHookRegistrar {
+    explicit FileMoveHookRegistrar(std::function<void(const std::wstring&, const std::wstring&)> hook) {
+        RegisterFileMoveHook(std::move(hook));
+    }
+};
 WINSIM_API const SimProcess* FindProcess(DWORD pid);
 WINSIM_API const Account* FindAccountRecord(std::wstring_view name);
 

@@ -29,6 +29,24 @@ SignatureState& Signatures() {
 
 const ResetHookRegistrar resetSignatures([] { Signatures() = SignatureState(); });
 
+// Embedded signatures are part of the file: they go where it goes.
+const FileMoveHookRegistrar moveSignatures([](const std::wstring& fromKey, const std::wstring& toKey) {
+    auto found = Signatures().files.find(fromKey);
+    if (found == Signatures().files.end()) return;
+    EmbeddedSignatures signatures = std::move(found->second);
+    Signatures().files.erase(found);
+    if (!toKey.empty()) Signatures().files[toKey] = std::move(signatures);
+});
+
+// WinVerifyTrust reads a file it is given by path through an open of its own, for
+// read and sharing read: it fails while another handle writes to the file or denies
+// read sharing.
+bool OpensForVerification(const SimFile& file) {
+    if (CheckFileSharing(FoldCase(file.path), GENERIC_READ, FILE_SHARE_READ) == ERROR_SUCCESS) return true;
+    SetThreadLastError(ERROR_SHARING_VIOLATION);
+    return false;
+}
+
 // What one verification found.
 struct Verification {
     HRESULT result = TRUST_E_NOSIGNATURE;
@@ -62,6 +80,7 @@ Verification VerifyEmbedded(const WINTRUST_FILE_INFO& file, DWORD index) {
         SetThreadLastError(ERROR_FILE_NOT_FOUND);
         return verification;
     }
+    if (!OpensForVerification(*simFile)) return verification;
     auto found = Signatures().files.find(FileKey(simFile->path));
     if (found == Signatures().files.end() || found->second.signatures.empty()) return verification;
     const EmbeddedSignatures& embedded = found->second;
@@ -84,7 +103,7 @@ Verification VerifyCatalogMember(const WINTRUST_CATALOG_INFO& member, DWORD inde
     bool listed = false;
     for (const auto& hash : catalog->members) listed = listed || FoldCase(UpperHex(hash)) == tag;
     const SimFile* file = member.pcwszMemberFilePath ? FindFile(member.pcwszMemberFilePath) : nullptr;
-    if (!listed || file == nullptr) return verification;
+    if (!listed || file == nullptr || !OpensForVerification(*file)) return verification;
     verification = FromChain(catalog->signature);
     // The member is hashed as the request's administrator context hashes.
     const std::vector<BYTE> current = algorithm == CatalogHash::Sha256 ? Sha256(file->content) : Sha1(file->content);

@@ -3,6 +3,7 @@
 // Control API of the simulated Windows: what tests and tools use to build a machine
 // and to inspect what happened. Module code never includes this.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,6 +28,10 @@ WINSIM_API void FailNthPlatformCall(unsigned nth, DWORD lastError);
 // Fails each sweep-eligible call with probability `percent`/100 (deterministic by seed).
 WINSIM_API void FailRandomCalls(std::uint32_t seed, unsigned percent, DWORD lastError);
 WINSIM_API void ClearFaults();
+// Runs `action` once, on the calling thread and before anything else happens, when the
+// nth call of `api` (counted from now) is made: how a test lets somebody else act in
+// the middle of an operation. Reset drops actions not yet run.
+WINSIM_API void BeforeCall(const std::string& api, unsigned nth, std::function<void()> action);
 WINSIM_API unsigned FaultsInjected();
 
 // ---- what happened -------------------------------------------------------------------

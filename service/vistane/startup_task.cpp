@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "platform/scoped_handle.h"
 #include "security/authenticode_facade.h"
 #include "service/logging/logging.h"
 #include "service/vistane/companion_settings.h"
@@ -35,8 +36,17 @@ void StartUpTask() {
         Security::QvAuthenticodeFacade facade;
         const std::wstring hostPath = HostExecutablePath();
         const std::wstring setupPath = hostPath.empty() ? std::wstring() : SetupPathFromHostPath(hostPath);
+        // Held from before its verification until its process exists: meanwhile nobody
+        // can write, rename or delete the file, so the file started is the file verified.
+        Platform::ScopedHandle heldSetup(CreateFileW(setupPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                     OPEN_EXISTING, 0, nullptr));
+        const DWORD holdError = heldSetup ? ERROR_SUCCESS : GetLastError();
         if (!facade.IsFileTrusted(setupPath.c_str())) {
             logger->LogWarning(L"Failed to create QVVSSetup.exe. The error code is %d", GetLastError());
+            return;
+        }
+        if (!heldSetup) {
+            logger->LogWarning(L"Failed to create QVVSSetup.exe. The error code is %d", holdError);
             return;
         }
 
@@ -46,9 +56,12 @@ void StartUpTask() {
         STARTUPINFOW startupInfo{};
         startupInfo.cb = sizeof startupInfo;
         UniqueProcessInformation setup;
-        if (!CreateProcessW(setupPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startupInfo, setup.receive())) {
-            logger->LogWarning(L"Failed to create QVVSSetup.exe. The error code is %d", GetLastError());
+        const BOOL started = CreateProcessW(setupPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                            nullptr, &startupInfo, setup.receive());
+        const DWORD startError = GetLastError();
+        heldSetup.reset();  // the setup may now replace itself
+        if (!started) {
+            logger->LogWarning(L"Failed to create QVVSSetup.exe. The error code is %d", startError);
             return;
         }
         WaitForSingleObject(setup.process(), INFINITE);

@@ -107,7 +107,9 @@ TEST_F(LauncherProcessTest, RunWithNobodyAtTheConsoleCreatesNothing) {
 TEST_F(LauncherProcessTest, AnAliasThatLeavesTheAliasFolderIsNoAlias) {
     InstallViewer();
     winsim::AddFile(L"C:\\Users\\user1\\AppData\\Local\\evil.exe", "MZ");
-    for (const std::wstring alias : {L"..\\..\\evil.exe", L"../../evil.exe", L"C:\\Tools\\tool.exe", L".."}) {
+    winsim::SetUserEnvironmentVariable(L"user1", L"EVIL", L"..\\..\\evil.exe");
+    for (const std::wstring alias : {L"..\\..\\evil.exe", L"../../evil.exe", L"C:\\Tools\\tool.exe", L"..", L"%EVIL%",
+                                     L"viewer.exe\" -evil"}) {
         EXPECT_EQ(launcher.GetAbsolutePathForUWPAlias(alias), L"");
         EXPECT_FALSE(launcher.Run(alias, kViewerFamily, L""));
     }

@@ -85,6 +85,23 @@ TEST_F(KernelCallsTest, FilesAreCaseInsensitiveAndHandlesAreCounted) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_EQ(CreateFileW(L"C:\\Data\\none.bin", GENERIC_READ, 7, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    // An existing file is never created anew, is emptied when created always, and is
+    // replaced by a rename only when that is asked for.
+    EXPECT_EQ(CreateFileW(L"C:\\Data\\File.bin", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+    winsim::AddFile(L"C:\\Data\\Other.bin", "other");
+    EXPECT_FALSE(MoveFileExW(L"C:\\Data\\Other.bin", L"C:\\Data\\File.bin", 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(winsim::FileContent(L"C:\\Data\\File.bin"), "content");
+    file = CreateFileW(L"C:\\Data\\File.bin", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(winsim::FileContent(L"C:\\Data\\File.bin"), "");
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_TRUE(MoveFileExW(L"C:\\Data\\Other.bin", L"C:\\Data\\File.bin", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(winsim::FileContent(L"C:\\Data\\File.bin"), "other");
+    EXPECT_FALSE(winsim::FileExists(L"C:\\Data\\Other.bin"));
+    EXPECT_LEDGER_BALANCED();
 }
 
 TEST_F(KernelCallsTest, FaultsFailTheChosenCallWithTheChosenError) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
 #include "platform/win32.h"
 #include "tests/support/sim_test.h"
@@ -60,25 +59,34 @@ TEST_F(ModuleReferenceTest, BadRequestsGiveNoHandle) {
 }
 
 // The reference is dropped only after every frame of the exiting thread has unwound,
-// so a waiter that sees the count fall knows no code of the module still runs.
+// so a waiter that sees the count fall knows no code of the module still runs. The
+// thread is one CreateThread made: closing its handle does not end it.
 TEST_F(ModuleReferenceTest, FreeLibraryAndExitThreadEndsTheThreadThenDropsTheReference) {
     struct UnwindWitness {
         std::atomic<bool>& unwound;
         ~UnwindWitness() { unwound = true; }
     };
-    std::atomic<bool> unwound{false};
-    std::atomic<bool> returned{false};
-    HMODULE module = nullptr;
-    ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, AddressInThisProgram(), &module));
-    std::thread([&unwound, &returned, module] {
-        UnwindWitness witness{unwound};
-        FreeLibraryAndExitThread(module, 0);
-        returned = true;  // never reached
-    }).detach();
+    struct ThreadState {
+        std::atomic<bool> unwound{false};
+        std::atomic<bool> returned{false};
+        HMODULE module = nullptr;
+    } state;
+    ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, AddressInThisProgram(), &state.module));
+    const auto body = [](LPVOID parameter) -> DWORD {
+        auto* state = static_cast<ThreadState*>(parameter);
+        UnwindWitness witness{state->unwound};
+        FreeLibraryAndExitThread(state->module, 0);
+        state->returned = true;  // never reached
+        return 0;
+    };
+    const HANDLE thread = CreateThread(nullptr, 0, body, &state, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_TRUE(CloseHandle(thread));
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
-    EXPECT_TRUE(unwound) << "the thread's frames unwound before the reference fell";
-    EXPECT_FALSE(returned);
+    EXPECT_TRUE(state.unwound) << "the thread's frames unwound before the reference fell";
+    EXPECT_FALSE(state.returned);
     EXPECT_EQ(winsim::CallCount("FreeLibraryAndExitThread"), 1u);
+    EXPECT_LEDGER_BALANCED();
 }
 
 TEST_F(ModuleReferenceTest, WaitingForReferencesGivesUpAfterItsTimeOut) {

@@ -131,6 +131,18 @@ TEST_F(TrustCallsTest, VerificationAnswersFromChainClockAndContent) {
     winsim::SignFile(path, {winsim::LoadCertificate("pinned-2048-a")});
     EXPECT_EQ(VerifyFile(path, 0).result, CERT_E_CHAINING);
     EXPECT_EQ(VerifyFile(L"C:\\missing.exe", 0).result, TRUST_E_NOSIGNATURE);
+
+    // The signature is part of the file and goes where it goes; a file somebody writes
+    // cannot be opened for verification.
+    ASSERT_TRUE(MoveFileExW(path.c_str(), L"C:\\q.exe", 0));
+    EXPECT_EQ(VerifyFile(L"C:\\q.exe", 0).result, CERT_E_CHAINING);
+    winsim::AddFile(path, "program");
+    EXPECT_EQ(VerifyFile(path, 0).result, TRUST_E_NOSIGNATURE) << "a new file at the old name is unsigned";
+    const HANDLE writer = CreateFileW(L"C:\\q.exe", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(VerifyFile(L"C:\\q.exe", 0).result, TRUST_E_NOSIGNATURE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(CloseHandle(writer));
 }
 
 TEST_F(TrustCallsTest, SignatureSettingsSelectAndCountNestedSignatures) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <system_error>
 
@@ -159,7 +160,8 @@ TEST_F(UpdateTaskTest, LogonThenUnlockWithinTheMinuteRunTwoIndependentTasks) {
     }
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
     EXPECT_EQ(winsim::Sleeps(), (std::vector<DWORD>{60000, 60000}));
-    EXPECT_EQ(winsim::CallCount("CloseHandle"), 2 * trustCheckCloses_ + 4) << "each task closes its process and thread";
+    EXPECT_EQ(winsim::CallCount("CloseHandle"), 2 * trustCheckCloses_ + 8)
+        << "for each task, its thread handle, its hold on the setup, the setup's process and thread";
     ExpectLogInAnyOrder(Join({kCompanionOld, kTaskGoesOn, trustLog, kCompanionOld, kTaskGoesOn, trustLog}));
 }
 
@@ -230,16 +232,23 @@ TEST_F(UpdateTaskTest, AHostPathThatCannotBeHadWholeFailsTheTrustCheck) {
     ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(lastError)}}));
 }
 
-TEST_F(UpdateTaskTest, AFailedStartLogsTheWarningWithItsErrorAndHoldsNothing) {
+// The setup is held before it is verified: a setup that cannot be held, or cannot be
+// started, is not run, and the warning carries that call's error.
+TEST_F(UpdateTaskTest, AFailedHoldOrStartLogsTheWarningWithItsErrorAndHoldsNothing) {
     PlaceSetup(kSetupPath, Signing::PinnedKey);
     const auto trustLog = TrustCheckLog(kSetupPath, true);
-    winsim::FailCall("CreateProcessW", 1, ERROR_ACCESS_DENIED);
-    DeliverAndWait(5);
-    EXPECT_TRUE(winsim::StartedProcesses().empty());
-    EXPECT_EQ(winsim::CallCount("WaitForSingleObject"), 0u);
-    EXPECT_EQ(winsim::CallCount("CloseHandle"), trustCheckCloses_) << "no process handle to close";
-    ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog,
-                    {Warning(L"Failed to create QVVSSetup.exe. The error code is 5")}}));
+    for (const auto& [api, error] : {std::pair{"CreateFileW", ERROR_SHARING_VIOLATION}, {"CreateProcessW", ERROR_ACCESS_DENIED}}) {
+        SCOPED_TRACE(api);
+        winsim::ClearCallLog();
+        winsim::FailCall(api, 1, error);
+        DeliverAndWait(5);
+        winsim::ClearFaults();
+        EXPECT_TRUE(winsim::StartedProcesses().empty());
+        EXPECT_EQ(winsim::CallCount("WaitForSingleObject"), 0u);
+        EXPECT_EQ(winsim::CallCount("CloseHandle"), trustCheckCloses_ + (std::string(api) == "CreateFileW" ? 1 : 2))
+            << "the thread handle and the hold, when there was one; no process handle";
+        ExpectLog(Join({kCompanionMissing, kTaskGoesOn, trustLog, {FailedToCreate(error)}}));
+    }
 }
 
 // Loses the logging provider as soon as the task announces itself, so the next part
@@ -283,11 +292,15 @@ TEST_F(UpdateTaskTest, TheTaskHoldsTheModuleUntilItsLastActAndThenReleasesIt) {
     PlaceSetup(kSetupPath, Signing::PinnedKey);
     const auto trustLog = TrustCheckLog(kSetupPath, true);
     winsim::SetProgramBehaviour(kSetupPath, {nullptr, true, 0});
+    auto waiting = std::make_shared<std::promise<void>>();
+    const std::future<void> waited = waiting->get_future();
+    winsim::BeforeCall("WaitForSingleObject", 1, [waiting] { waiting->set_value(); });
     Deliver(5);
-    ASSERT_TRUE(winsim::WaitForStartedProcesses(1));
+    ASSERT_EQ(waited.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(winsim::ModuleReferences(), 1) << "held while the setup runs";
     EXPECT_EQ(winsim::OpenResources(),
-              (std::map<std::string, long>{{"module reference", 1}, {"process", 1}, {"thread", 1}}));
+              (std::map<std::string, long>{{"module reference", 1}, {"process", 1}, {"thread", 1}}))
+        << "the setup's file is let go once its process exists";
 
     EXPECT_TRUE(winsim::EndProcess(winsim::StartedProcesses()[0].pid));
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
@@ -299,20 +312,34 @@ TEST_F(UpdateTaskTest, TheTaskHoldsTheModuleUntilItsLastActAndThenReleasesIt) {
     EXPECT_LEDGER_BALANCED();
 }
 
-TEST_F(UpdateTaskTest, WithoutAModuleReferenceNoTaskIsStarted) {
-    winsim::FailCall("GetModuleHandleExW", 1, ERROR_NOT_ENOUGH_MEMORY);
-    try {
-        Deliver(5);
-        ADD_FAILURE() << "the event must fail as a thread that cannot be created";
-    } catch (const std::system_error& error) {
-        EXPECT_EQ(error.code(), std::make_error_code(std::errc::resource_unavailable_try_again));
+// Without a module reference, or without a thread, no task starts: the host sees the
+// error of a thread that cannot be created, and the reference taken is given back.
+TEST_F(UpdateTaskTest, WithoutAModuleReferenceOrAThreadNoTaskIsStarted) {
+    const std::pair<const char*, std::vector<std::string>> rows[] = {
+        {"GetModuleHandleExW", {"GetModuleHandleExW"}},
+        {"CreateThread", {"GetModuleHandleExW", "CreateThread", "FreeLibrary"}},
+    };
+    for (const auto& [api, calls] : rows) {
+        winsim::ClearCallLog();
+        winsim::FailCall(api, 1, ERROR_NOT_ENOUGH_MEMORY);
+        try {
+            Deliver(5);
+            ADD_FAILURE() << "the event must fail as a thread that cannot be created";
+        } catch (const std::system_error& error) {
+            EXPECT_EQ(error.code(), std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        winsim::ClearFaults();
+        EXPECT_EQ(winsim::CallLog(), calls) << "no task ran";
+        EXPECT_EQ(winsim::ModuleReferences(), 0);
+        EXPECT_LEDGER_BALANCED();
+        ExpectLog({});
     }
-    EXPECT_EQ(winsim::CallLog(), std::vector<std::string>{"GetModuleHandleExW"}) << "no task ran";
-    ExpectLog({});
 
+    winsim::ClearCallLog();
     Deliver(8);  // the next event finds the platform well again
     ASSERT_TRUE(winsim::WaitForModuleReferences(0));
     EXPECT_EQ(winsim::Sleeps(), std::vector<DWORD>{60000});
+    EXPECT_EQ(winsim::CallCount("CreateThread"), 1u) << "a plain Windows thread: nothing of a thread library leaks";
     TakeLog();
 }
 
