@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "security/authenticode_helper.h"
@@ -20,10 +21,11 @@ const char* YesNo(bool verdict) { return verdict ? "yes" : "no"; }
 // `keys`, and the file lies in an allowed place.
 bool IsFileSignedByPinnedKey(const wchar_t* path, const std::vector<std::string>& keys) {
     if (path == nullptr) return false;
-    const std::vector<SignerInformation> signers = QvAuthenticodeHelper::GetFileSigners(path);
+    std::vector<SignerInformation> signers = QvAuthenticodeHelper::GetFileSigners(path);
     if (signers.empty() || keys.empty()) return false;
     const bool byWindows = IsTrustedByWindows(signers);
-    const bool byPinnedKey = IsTrustedByMeridel(signers, &keys);
+    // The last use: the rule takes its list by value, so it gets this one, not a copy.
+    const bool byPinnedKey = IsTrustedByMeridel(std::move(signers), &keys);
     LogManager::GetLogger()->LogInfo(L"Security - IsFileTrusted - trusted by windows = %S, trusted by Meridel = %S",
                                      YesNo(byWindows), YesNo(byPinnedKey));
     return byWindows && byPinnedKey && QvAuthenticodeHelper::IsPathAllowed(path);
