@@ -190,7 +190,7 @@ void AddFile(const std::wstring& path, const std::string& content, std::optional
     const std::wstring full = FullPathOf(path);
     SimFile file;
     file.path = full;
-    file.content = content;
+    file.content = std::make_shared<const std::string>(content);
     if (version) {
         file.versionResource = VersionResource::Readable;
         file.version = *version;
@@ -215,13 +215,13 @@ void SetVersionResourceUnreadable(const std::wstring& path) {
 
 void SetFileContent(const std::wstring& path, const std::string& content) {
     MachineLock lock(MachineMutex());
-    if (SimFile* file = FindFile(path)) file->content = content;
+    if (SimFile* file = FindFile(path)) file->content = std::make_shared<const std::string>(content);
 }
 
 std::optional<std::string> FileContent(const std::wstring& path) {
     MachineLock lock(MachineMutex());
     SimFile* file = FindFile(path);
-    return file ? std::optional<std::string>(file->content) : std::nullopt;
+    return file ? std::optional<std::string>(*file->content) : std::nullopt;
 }
 
 void RemoveFile(const std::wstring& path) {

@@ -3,6 +3,7 @@
 // The machine model shared by the simulated calls: environment, files, accounts,
 // processes and the objects behind handles. Areas keep further state of their own.
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,7 +19,9 @@ using Environment = std::map<std::wstring, std::pair<std::wstring, std::wstring>
 
 struct SimFile {
     std::wstring path;  // canonical, as first written
-    std::string content;
+    // Never changed in place, only replaced: a call that hashes it holds its own
+    // reference and lets go of the machine lock meanwhile.
+    std::shared_ptr<const std::string> content = std::make_shared<const std::string>();
     bool folder = false;
     VersionResource versionResource = VersionResource::None;
     FileVersion version;
