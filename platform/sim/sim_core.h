@@ -13,7 +13,10 @@
 
 namespace winsim::detail {
 
-// One lock for the whole machine model. Recursive so a simulated call may use another.
+// One lock for the whole machine model, held over its records only (state, ledger,
+// call log): a call reads what it needs under it and hashes or checks signatures after
+// letting go, so that threads verify in parallel. Recursive so a simulated call may use
+// another.
 WINSIM_API std::recursive_mutex& MachineMutex();
 using MachineLock = std::lock_guard<std::recursive_mutex>;
 
