@@ -73,10 +73,14 @@ WINSIM_API const std::wstring* FindVariable(const Environment& environment, std:
 WINSIM_API std::wstring ExpandWith(const Environment& environment, std::wstring_view source);
 // The environment a user's processes see: system variables, then the user's own.
 WINSIM_API Environment EnvironmentOfUser(const std::wstring& user);
+// ExpandWith(EnvironmentOfUser(user), source), cheap enough to run under the machine lock.
+WINSIM_API std::wstring ExpandForUser(const std::wstring& user, std::wstring_view source);
 
 // GetFullPathNameW's rules: absolute, "." and ".." removed, forward slashes turned,
 // relative paths against the current folder. Empty for an empty path.
 WINSIM_API std::wstring FullPathOf(std::wstring_view path);
+// The same against a given current folder; needs no lock.
+WINSIM_API std::wstring FullPathFrom(std::wstring_view path, std::wstring_view current);
 WINSIM_API SimFile* FindFile(std::wstring_view path);
 WINSIM_API const SimProcess* FindProcess(DWORD pid);
 WINSIM_API const Account* FindAccountRecord(std::wstring_view name);
