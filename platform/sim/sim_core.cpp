@@ -52,6 +52,19 @@ thread_local DWORD threadLastError = 0;
 
 }  // namespace
 
+namespace {
+
+// The processor's hint for a wait loop; elsewhere, a yield.
+void PauseProcessor() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+}  // namespace
+
 bool RecursiveSpinMutex::TakeFree() {
     if (!mutex_.try_lock()) return false;
     owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
@@ -70,10 +83,15 @@ bool RecursiveSpinMutex::try_lock() {
 
 void RecursiveSpinMutex::lock() {
     if (try_lock()) return;
-    // A few microseconds of retries: the holder is usually about to let go.
-    for (int attempt = 0; attempt < 200; ++attempt) {
+    // A few microseconds of retries, first on the processor and then giving it up: the
+    // holder is usually about to let go.
+    for (int attempt = 0; attempt < 300; ++attempt) {
         if (TakeFree()) return;
-        std::this_thread::yield();
+        if (attempt < 200) {
+            PauseProcessor();
+        } else {
+            std::this_thread::yield();
+        }
     }
     mutex_.lock();
     owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
