@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/sim/winsim.h"
@@ -23,6 +24,7 @@ struct FaultRule {
 struct CoreState {
     std::vector<const char*> callLog;  // API names are literals: kept as pointers
     std::map<std::string, unsigned, std::less<>> callCounts;
+    std::unordered_map<const char*, unsigned*> countOfLiteral;  // a name's count, found once per literal
     unsigned sweepCalls = 0;
     std::vector<FaultRule> rules;
     std::optional<std::pair<unsigned, DWORD>> nthPlatformFault;
@@ -113,9 +115,9 @@ std::optional<DWORD> Enter(const char* api, DWORD defaultError, FaultScope scope
     MachineLock lock(MachineMutex());
     CoreState& core = Core();
     core.callLog.push_back(api);
-    auto counted = core.callCounts.find(std::string_view(api));
-    if (counted == core.callCounts.end()) counted = core.callCounts.emplace(api, 0).first;
-    const unsigned count = ++counted->second;
+    unsigned*& counted = core.countOfLiteral[api];
+    if (counted == nullptr) counted = &core.callCounts.try_emplace(api, 0).first->second;
+    const unsigned count = ++*counted;
     std::optional<DWORD> fault;
     for (const FaultRule& rule : core.rules) {
         if (rule.api == api && (rule.nth == 0 || rule.nth == count)) fault = rule.error;
@@ -280,6 +282,7 @@ void ClearCallLog() {
     MachineLock lock(MachineMutex());
     Core().callLog.clear();
     Core().callCounts.clear();
+    Core().countOfLiteral.clear();
 }
 
 std::map<std::string, long> OpenResources() {

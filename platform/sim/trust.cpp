@@ -63,7 +63,8 @@ Verification ReadEmbedded(const WINTRUST_FILE_INFO& file, DWORD index) {
         SetThreadLastError(ERROR_FILE_NOT_FOUND);
         return verification;
     }
-    auto found = Signatures().files.find(FileKey(simFile->path));
+    // The file's own path is already full: folded, it is the key SignFile wrote.
+    auto found = Signatures().files.find(FoldCase(simFile->path));
     if (found == Signatures().files.end() || found->second.signatures.empty()) return verification;
     const EmbeddedSignatures& embedded = found->second;
     verification.secondarySignatures = static_cast<DWORD>(embedded.signatures.size() - 1);
