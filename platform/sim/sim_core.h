@@ -45,6 +45,7 @@ enum class FaultScope { Sweep, ExplicitOnly };
 
 // Records the call and decides whether it fails. When it does, the thread's last
 // error is set and the error is returned; the caller returns its failure value.
+// `api` is the function's name as a literal: the call log keeps the pointer.
 WINSIM_API std::optional<DWORD> Enter(const char* api, DWORD defaultError,
                                       FaultScope scope = FaultScope::Sweep);
 
