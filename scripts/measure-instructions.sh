@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Counts the instructions of one decision with callgrind and splits them into the
 # module's own work and the simulated Windows' (libwinsim.so, libLogging.so and all
-# they call). Reproduces the instruction figures of docs/performance.md.
+# they call), then the module's share function by function (scripts/module-instructions.py).
+# Reproduces the instruction figures of docs/performance.md.
 #
 #   scripts/measure-instructions.sh [BUILD_DIR]     (default build/linux)
 #
@@ -61,6 +62,8 @@ measure() {
   }
   echo "$kind ($count decisions measured)"
   split_profile "$out" "$count"
+  echo "  the module's share, by function (inclusive, calls into the sim excluded):"
+  python3 scripts/module-instructions.py "$out" "$count" 14
 }
 
 measure is-file-trusted 20

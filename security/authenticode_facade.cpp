@@ -3,6 +3,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "security/authenticode_helper.h"
@@ -39,10 +40,11 @@ bool IsFileSignedByPinnedKey(const wchar_t* path, const std::vector<std::string>
     if (path == nullptr) return false;
     const std::optional<std::wstring> verified = LocalFileToVerify(path, operation);
     if (!verified) return false;
-    const std::vector<SignerInformation> signers = QvAuthenticodeHelper::GetFileSigners(path);
+    std::vector<SignerInformation> signers = QvAuthenticodeHelper::GetFileSigners(path);
     if (signers.empty() || keys.empty()) return false;
     const bool byWindows = IsTrustedByWindows(signers);
-    const bool byPinnedKey = IsTrustedByMeridel(signers, &keys);
+    // The last use: the rule takes its list by value, so it gets this one, not a copy.
+    const bool byPinnedKey = IsTrustedByMeridel(std::move(signers), &keys);
     LogManager::GetLogger()->LogInfo(L"Security - IsFileTrusted - trusted by windows = %S, trusted by Meridel = %S",
                                      YesNo(byWindows), YesNo(byPinnedKey));
     return byWindows && byPinnedKey && QvAuthenticodeHelper::IsVerifiedFileInAllowedPlace(path, *verified, operation);

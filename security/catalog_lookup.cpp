@@ -12,11 +12,10 @@ namespace {
 
 std::wstring UpperHexTag(const std::vector<BYTE>& hash) {
     static constexpr wchar_t digits[] = L"0123456789ABCDEF";
-    std::wstring tag;
-    tag.reserve(hash.size() * 2);
-    for (BYTE byte : hash) {
-        tag.push_back(digits[byte >> 4]);
-        tag.push_back(digits[byte & 0x0F]);
+    std::wstring tag(hash.size() * 2, L'0');
+    for (size_t i = 0; i < hash.size(); ++i) {
+        tag[2 * i] = digits[hash[i] >> 4];
+        tag[2 * i + 1] = digits[hash[i] & 0x0F];
     }
     return tag;
 }

@@ -1,6 +1,8 @@
 #include "security/signer_extraction.h"
 
-#include <vector>
+#include <array>
+#include <cstring>
+#include <string_view>
 
 #include "service/logging/logging.h"
 
@@ -8,12 +10,33 @@ namespace Qv::Vantix::Security::QvAuthenticodeHelper {
 
 namespace {
 
-constexpr char kTrimmed[] = " \f\n\r\t\v";
+// The two lower-case hexadecimal digits of every byte value, "00" to "ff".
+constexpr auto kHexPairs = [] {
+    constexpr char digits[] = "0123456789abcdef";
+    std::array<std::array<char, 2>, 256> pairs{};
+    for (size_t value = 0; value < pairs.size(); ++value) pairs[value] = {digits[value >> 4], digits[value & 0x0F]};
+    return pairs;
+}();
 
-std::string Trimmed(std::string text) {
-    text.erase(text.find_last_not_of(kTrimmed) + 1);
-    text.erase(0, text.find_first_not_of(kTrimmed));
-    return text;
+// The field of `record` a subject key names, or null for a key that is not kept.
+std::wstring* FieldOf(std::wstring_view key, SignerInformation& record) {
+    if (key == L"CN") return &record.commonName;
+    if (key == L"OU") return &record.organizationalUnit;
+    if (key == L"C") return &record.country;
+    if (key == L"S") return &record.state;
+    if (key == L"L") return &record.locality;
+    if (key == L"O") return &record.organization;
+    return nullptr;
+}
+
+// One "key=value" line read in place: only the kept value is copied.
+void ParseField(std::wstring_view line, SignerInformation& record) {
+    const size_t equals = line.find(L'=');
+    if (equals == std::wstring_view::npos) return;
+    std::wstring_view key = line.substr(0, equals);
+    const size_t blank = key.find(L' ');
+    if (blank != std::wstring_view::npos) key = key.substr(blank + 1);
+    if (std::wstring* field = FieldOf(key, record)) field->assign(line.substr(equals + 1));
 }
 
 }  // namespace
@@ -31,73 +54,50 @@ SignerInformation ExtractSignerInformation(HANDLE stateData) {
 
     const CERT_INFO& info = *certificate->pCert->pCertInfo;
     record.publicKey = PublicKeyToText(info.SubjectPublicKeyInfo.PublicKey.pbData, info.SubjectPublicKeyInfo.PublicKey.cbData);
-    const std::wstring subject = NameToString(info.Subject);
+    std::wstring subject = NameToString(info.Subject);
     LogManager::GetLogger()->LogInfo(L"Subject = %s", subject.c_str());
-    ParseSubject(subject, record);
+    ParseSubject(std::move(subject), record);
     return record;
 }
 
 std::string PublicKeyToText(const BYTE* bytes, DWORD count) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    if (bytes == nullptr || count == 0) return text;
-    text.reserve(static_cast<size_t>(count) * 3);
-    for (DWORD i = 0; i < count; ++i) {
-        text.push_back(digits[bytes[i] >> 4]);
-        text.push_back(digits[bytes[i] & 0x0F]);
-        text.push_back(' ');
-    }
-    return Trimmed(std::move(text));
+    if (bytes == nullptr || count == 0) return std::string();
+    // Two digits and a blank per byte, written in place; the blank after the last byte
+    // is the only one trimming would remove, so it is never written.
+    std::string text(static_cast<size_t>(count) * 3 - 1, ' ');
+    char* out = text.data();
+    for (DWORD i = 0; i < count; ++i, out += 3) std::memcpy(out, kHexPairs[bytes[i]].data(), 2);
+    return text;
 }
 
 std::wstring NameToString(const CERT_NAME_BLOB& name) {
     // Twice the encoded length is room for every name the signing certificates carry;
     // a longer text is cut by CertNameToStrW itself.
     const DWORD capacity = name.cbData * 2;
-    std::vector<wchar_t> buffer(static_cast<size_t>(capacity) + 1, L'\0');
+    std::wstring text(static_cast<size_t>(capacity) + 1, L'\0');
     CERT_NAME_BLOB encoded = name;
     const DWORD converted = CertNameToStrW(X509_ASN_ENCODING, &encoded,
                                            CERT_X500_NAME_STR | CERT_NAME_STR_CRLF_FLAG | CERT_NAME_STR_NO_QUOTING_FLAG,
-                                           buffer.data(), capacity);
+                                           text.data(), capacity);
     if (converted == 0) {
         LogManager::GetLogger()->LogError(L"Error while retrieving Subject field.");
         return std::wstring();
     }
-    return std::wstring(buffer.data());
+    text.resize(std::char_traits<wchar_t>::length(text.c_str()));
+    return text;
 }
 
 void ParseSubject(std::wstring subject, SignerInformation& record) {
-    if (subject.empty()) return;
-    static const std::wstring separator = L"\r\n";
+    const std::wstring_view text = subject;
+    constexpr std::wstring_view separator = L"\r\n";
     size_t start = 0;
-    for (size_t end = subject.find(separator); end != std::wstring::npos; end = subject.find(separator, start)) {
-        ParseSubjectField(subject.substr(start, end - start), record);
+    for (size_t end = text.find(separator); end != std::wstring_view::npos; end = text.find(separator, start)) {
+        ParseField(text.substr(start, end - start), record);
         start = end + separator.size();
     }
-    ParseSubjectField(subject.substr(start), record);
+    ParseField(text.substr(start), record);
 }
 
-void ParseSubjectField(std::wstring line, SignerInformation& record) {
-    const size_t equals = line.find(L'=');
-    if (equals == std::wstring::npos) return;
-    std::wstring key = line.substr(0, equals);
-    std::wstring value = line.substr(equals + 1);
-    const size_t blank = key.find(L' ');
-    if (blank != std::wstring::npos) key = key.substr(blank + 1);
-
-    if (key == L"CN") {
-        record.commonName = std::move(value);
-    } else if (key == L"OU") {
-        record.organizationalUnit = std::move(value);
-    } else if (key == L"C") {
-        record.country = std::move(value);
-    } else if (key == L"S") {
-        record.state = std::move(value);
-    } else if (key == L"L") {
-        record.locality = std::move(value);
-    } else if (key == L"O") {
-        record.organization = std::move(value);
-    }
-}
+void ParseSubjectField(std::wstring line, SignerInformation& record) { ParseField(line, record); }
 
 }  // namespace Qv::Vantix::Security::QvAuthenticodeHelper

@@ -21,6 +21,9 @@ CatalogState& Catalogs() {
 
 const ResetHookRegistrar resetCatalogs([] { Catalogs() = CatalogState(); });
 
+constexpr DWORD kSha256Bytes = 32;
+constexpr DWORD kSha1Bytes = 20;
+
 struct CatalogAdmin : HandleObject {
     bool sha256 = false;
 };
@@ -67,8 +70,8 @@ void AddCatalogMember(const std::wstring& catalogPath, const std::wstring& fileP
     if (file == nullptr || file->folder) throw std::runtime_error("AddCatalogMember: no such file");
     for (CatalogRecord& catalog : Catalogs().catalogs) {
         if (!SameText(catalog.path, catalogPath)) continue;
-        catalog.members.push_back(Sha256(file->content));
-        catalog.members.push_back(Sha1(file->content));
+        catalog.members.push_back(Sha256(*file->content));
+        catalog.members.push_back(Sha1(*file->content));
         return;
     }
     throw std::runtime_error("AddCatalogMember: no such catalog");
@@ -105,27 +108,36 @@ BOOL WINAPI CryptCATAdminAcquireContext2(HCATADMIN* phCatAdmin, const GUID* /*pg
 BOOL WINAPI CryptCATAdminCalcHashFromFileHandle2(HCATADMIN hCatAdmin, HANDLE hFile, DWORD* pcbHash, BYTE* pbHash,
                                                  DWORD dwFlags) {
     if (Enter("CryptCATAdminCalcHashFromFileHandle2", ERROR_INVALID_PARAMETER)) return FALSE;
-    MachineLock lock(MachineMutex());
-    auto admin = AdminOf(hCatAdmin);
-    auto file = FindHandleAs<FileObject>(hFile);
-    if (!admin || pcbHash == nullptr || dwFlags != 0) {
-        SetThreadLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
+    bool sha256 = false;
+    std::shared_ptr<const std::string> content;
+    {
+        MachineLock lock(MachineMutex());
+        auto admin = AdminOf(hCatAdmin);
+        auto file = FindHandleAs<FileObject>(hFile);
+        if (!admin || pcbHash == nullptr || dwFlags != 0) {
+            SetThreadLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        if (!file) {
+            SetThreadLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        sha256 = admin->sha256;
+        auto found = TheMachine().files.find(file->key);
+        // A file removed while open reads as empty.
+        content = found != TheMachine().files.end() ? found->second.content : std::make_shared<const std::string>();
     }
-    if (!file) {
-        SetThreadLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    auto found = TheMachine().files.find(file->key);
-    const std::string content = found == TheMachine().files.end() ? std::string() : found->second.content;
-    const std::vector<BYTE> hash = admin->sha256 ? winsim::Sha256(content) : Sha1(content);
-    if (pbHash == nullptr || *pcbHash < hash.size()) {
-        *pcbHash = static_cast<DWORD>(hash.size());
+    // The size depends on the algorithm alone: asked for it, nothing is read or hashed.
+    const DWORD size = sha256 ? kSha256Bytes : kSha1Bytes;
+    if (pbHash == nullptr || *pcbHash < size) {
+        *pcbHash = size;
         SetThreadLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
+    // Hashed without the machine lock, on the content as it was when the call came.
+    const std::vector<BYTE> hash = sha256 ? winsim::Sha256(*content) : Sha1(*content);
     std::copy(hash.begin(), hash.end(), pbHash);
-    *pcbHash = static_cast<DWORD>(hash.size());
+    *pcbHash = size;
     SetThreadLastError(ERROR_SUCCESS);
     return TRUE;
 }

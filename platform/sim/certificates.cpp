@@ -12,7 +12,6 @@
 #include <ctime>
 #include <fstream>
 #include <map>
-#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -32,7 +31,7 @@ struct BignumFree {
 };
 
 struct TrustStoreState {
-    std::set<std::vector<BYTE>> trustedRoots;  // DER
+    std::map<std::vector<BYTE>, std::shared_ptr<const CertificateModel>> trustedRoots;  // by DER
 };
 
 TrustStoreState& Store() {
@@ -133,6 +132,8 @@ bool Issued(const CertificateModel& issuer, const CertificateModel& subject) {
     return subject.issuer == issuer.subject;
 }
 
+// Only reads the two certificates, which OpenSSL allows from several threads at once:
+// this is what lets verifications run outside the machine lock.
 bool SignatureVerifies(const CertificateModel& issuer, const CertificateModel& subject) {
     EVP_PKEY* key = X509_get0_pubkey(issuer.x509);
     return key != nullptr && X509_verify(subject.x509, key) == 1;
@@ -160,20 +161,32 @@ std::shared_ptr<const CertificateModel> ModelOf(const Certificate& certificate) 
     return model;
 }
 
-ChainVerdict EvaluateChain(const SignatureSpec& signature) {
+ChainInputs GatherChain(const SignatureSpec& signature) {
     MachineLock lock(MachineMutex());
+    ChainInputs inputs;
+    inputs.signer = ModelOf(signature.certificate);
+    for (const auto& [der, root] : Store().trustedRoots) inputs.trustedRoots.push_back(root);
+    for (const auto& carried : signature.chain) inputs.carried.push_back(ModelOf(carried));
+    inputs.outcome = signature.outcome;
+    return inputs;
+}
+
+ChainVerdict EvaluateChain(const ChainInputs& inputs) {
     ChainVerdict verdict;
-    verdict.chain.push_back(ModelOf(signature.certificate));
-    std::vector<std::shared_ptr<const CertificateModel>> candidates;
-    for (const auto& root : Store().trustedRoots) candidates.push_back(ModelOf({"", root}));
-    for (const auto& carried : signature.chain) candidates.push_back(ModelOf(carried));
+    verdict.chain.push_back(inputs.signer);
+    std::vector<std::shared_ptr<const CertificateModel>> candidates = inputs.trustedRoots;
+    candidates.insert(candidates.end(), inputs.carried.begin(), inputs.carried.end());
+    const auto isTrustedRoot = [&inputs](const CertificateModel& certificate) {
+        return std::any_of(inputs.trustedRoots.begin(), inputs.trustedRoots.end(),
+                           [&certificate](const auto& root) { return root->der == certificate.der; });
+    };
 
     HRESULT chainResult = 0;
     bool trusted = false;
     // Walk issuer by issuer; a chain longer than eight is not something we build.
     for (int depth = 0; depth < 8; ++depth) {
         const CertificateModel& current = *verdict.chain.back();
-        if (Store().trustedRoots.count(current.der)) {
+        if (isTrustedRoot(current)) {
             trusted = true;
             break;
         }
@@ -202,7 +215,7 @@ ChainVerdict EvaluateChain(const SignatureSpec& signature) {
             if (now < link->notBefore || now > link->notAfter) chainResult = CERT_E_EXPIRED;
         }
     }
-    verdict.result = signature.outcome.value_or(chainResult);
+    verdict.result = inputs.outcome.value_or(chainResult);
     return verdict;
 }
 
@@ -270,8 +283,8 @@ Certificate LoadCertificate(const std::string& fixtureName) {
 
 void TrustRoot(const Certificate& root) {
     MachineLock lock(MachineMutex());
-    ModelOf(root);  // refuse what does not parse
-    Store().trustedRoots.insert(root.der);
+    auto model = ModelOf(root);  // refuse what does not parse
+    Store().trustedRoots[root.der] = std::move(model);
 }
 
 void DistrustRoot(const Certificate& root) {

@@ -32,11 +32,12 @@ std::pair<std::wstring, std::wstring> SplitRoot(std::wstring_view path) {
 
 }  // namespace
 
-std::wstring FullPathOf(std::wstring_view input) {
+std::wstring FullPathOf(std::wstring_view input) { return FullPathFrom(input, TheMachine().currentDirectory); }
+
+std::wstring FullPathFrom(std::wstring_view input, std::wstring_view current) {
     std::wstring path(input);
     std::replace(path.begin(), path.end(), L'/', L'\\');
     if (path.empty()) return L"";
-    const std::wstring& current = TheMachine().currentDirectory;
 
     std::wstring root;
     std::wstring rest;
@@ -98,8 +99,12 @@ DWORD WINAPI GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffe
         SetThreadLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    MachineLock lock(MachineMutex());
-    const std::wstring full = FullPathOf(fileName);
+    std::wstring current;
+    {
+        MachineLock lock(MachineMutex());
+        current = TheMachine().currentDirectory;
+    }
+    const std::wstring full = FullPathFrom(fileName, current);
     if (full.empty()) {
         SetThreadLastError(ERROR_INVALID_NAME);
         return 0;
@@ -151,7 +156,7 @@ HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode
         return INVALID_HANDLE_VALUE;
     }
     if (existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING))
-        *file = SimFile{file->path, "", false, winsim::VersionResource::None, {}};
+        *file = SimFile{file->path, std::make_shared<const std::string>(), false, winsim::VersionResource::None, {}};
     auto object = std::make_shared<FileObject>();
     object->kind = "file";
     object->key = key;

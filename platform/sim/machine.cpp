@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cwctype>
 
 #include "platform/sim/sim_machine.h"
 
@@ -85,7 +86,18 @@ const std::wstring* FindVariable(const Environment& environment, std::wstring_vi
     return found == environment.end() ? nullptr : &found->second.second;
 }
 
-std::wstring ExpandWith(const Environment& environment, std::wstring_view source) {
+namespace {
+
+// FoldCase(a) == FoldCase(b), without building either.
+bool SameFolded(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
+           });
+}
+
+// Windows expansion over any source of variables: `lookup` gives a variable's value or null.
+template <typename Lookup>
+std::wstring Expand(std::wstring_view source, const Lookup& lookup) {
     std::wstring out;
     size_t at = 0;
     while (at < source.size()) {
@@ -99,7 +111,7 @@ std::wstring ExpandWith(const Environment& environment, std::wstring_view source
             break;
         }
         const std::wstring_view name = source.substr(at + 1, close - at - 1);
-        const std::wstring* value = name.empty() ? nullptr : FindVariable(environment, name);
+        const std::wstring* value = name.empty() ? nullptr : lookup(name);
         // An unknown name keeps its whole reference, both signs, and the scan goes
         // on after it: "50% of %windir%" stays as written.
         if (value) {
@@ -110,6 +122,26 @@ std::wstring ExpandWith(const Environment& environment, std::wstring_view source
         at = close + 1;
     }
     return out;
+}
+
+}  // namespace
+
+std::wstring ExpandWith(const Environment& environment, std::wstring_view source) {
+    return Expand(source, [&environment](std::wstring_view name) { return FindVariable(environment, name); });
+}
+
+std::wstring ExpandForUser(const std::wstring& user, std::wstring_view source) {
+    const Account* account = FindAccountRecord(user);
+    // As in EnvironmentOfUser: the user's own variable (the last of equal folded names)
+    // before the system's, but without copying the machine's environment to find it.
+    return Expand(source, [account](std::wstring_view name) {
+        const std::wstring* value = nullptr;
+        if (account != nullptr) {
+            for (const auto& [variable, text] : account->environment)
+                if (SameFolded(variable, name)) value = &text;
+        }
+        return value ? value : FindVariable(TheMachine().environment, name);
+    });
 }
 
 Environment EnvironmentOfUser(const std::wstring& user) {
@@ -191,7 +223,7 @@ void AddFile(const std::wstring& path, const std::string& content, std::optional
     const std::wstring full = FullPathOf(path);
     SimFile file;
     file.path = full;
-    file.content = content;
+    file.content = std::make_shared<const std::string>(content);
     if (version) {
         file.versionResource = VersionResource::Readable;
         file.version = *version;
@@ -216,13 +248,13 @@ void SetVersionResourceUnreadable(const std::wstring& path) {
 
 void SetFileContent(const std::wstring& path, const std::string& content) {
     MachineLock lock(MachineMutex());
-    if (SimFile* file = FindFile(path)) file->content = content;
+    if (SimFile* file = FindFile(path)) file->content = std::make_shared<const std::string>(content);
 }
 
 std::optional<std::string> FileContent(const std::wstring& path) {
     MachineLock lock(MachineMutex());
     SimFile* file = FindFile(path);
-    return file ? std::optional<std::string>(file->content) : std::nullopt;
+    return file ? std::optional<std::string>(*file->content) : std::nullopt;
 }
 
 void RemoveFile(const std::wstring& path) {

@@ -121,7 +121,7 @@ BOOL WINAPI ExpandEnvironmentStringsForUserW(HANDLE token, LPCWSTR source, LPWST
             }
             user = object->user;
         }
-        expanded = ExpandWith(EnvironmentOfUser(user), source);
+        expanded = ExpandForUser(user, source);
     }
     if (expanded.size() + 1 > size || expanded.size() + 1 > kEnvironmentBufferLimit) {
         SetThreadLastError(ERROR_INSUFFICIENT_BUFFER);

@@ -6,7 +6,9 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/sim/sim_names.h"
@@ -23,8 +25,9 @@ struct FaultRule {
 };
 
 struct CoreState {
-    std::vector<std::string> callLog;
-    std::map<std::string, unsigned> callCounts;
+    std::vector<const char*> callLog;  // API names are literals: kept as pointers
+    std::map<std::string, unsigned, std::less<>> callCounts;
+    std::unordered_map<const char*, unsigned*> countOfLiteral;  // a name's count, found once per literal
     unsigned sweepCalls = 0;
     std::vector<FaultRule> rules;
     std::optional<std::pair<unsigned, DWORD>> nthPlatformFault;
@@ -65,8 +68,60 @@ const std::string& KnownKind(const std::string& kind, const char* asker) {
 
 }  // namespace
 
-std::recursive_mutex& MachineMutex() {
-    static auto* mutex = new std::recursive_mutex();
+namespace {
+
+// The processor's hint for a wait loop; elsewhere, a yield.
+void PauseProcessor() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+}  // namespace
+
+bool RecursiveSpinMutex::TakeFree() {
+    if (!mutex_.try_lock()) return false;
+    owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    depth_ = 1;
+    return true;
+}
+
+bool RecursiveSpinMutex::try_lock() {
+    // Only this thread ever stores its own id, so the test needs no ordering.
+    if (owner_.load(std::memory_order_relaxed) == std::this_thread::get_id()) {
+        ++depth_;
+        return true;
+    }
+    return TakeFree();
+}
+
+void RecursiveSpinMutex::lock() {
+    if (try_lock()) return;
+    // A few microseconds of retries, first on the processor and then giving it up: the
+    // holder is usually about to let go.
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        if (TakeFree()) return;
+        if (attempt < 200) {
+            PauseProcessor();
+        } else {
+            std::this_thread::yield();
+        }
+    }
+    mutex_.lock();
+    owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    depth_ = 1;
+}
+
+void RecursiveSpinMutex::unlock() {
+    if (--depth_ > 0) return;
+    owner_.store(std::thread::id(), std::memory_order_relaxed);
+    mutex_.unlock();
+}
+
+RecursiveSpinMutex& MachineMutex() {
+    static auto* mutex = new RecursiveSpinMutex();
     return *mutex;
 }
 
@@ -102,8 +157,10 @@ std::optional<DWORD> Enter(const char* api, DWORD defaultError, FaultScope scope
     RunActionDueBefore(api);
     MachineLock lock(MachineMutex());
     CoreState& core = Core();
-    core.callLog.emplace_back(api);
-    const unsigned count = ++core.callCounts[api];
+    core.callLog.push_back(api);
+    unsigned*& counted = core.countOfLiteral[api];
+    if (counted == nullptr) counted = &core.callCounts.try_emplace(api, 0).first->second;
+    const unsigned count = ++*counted;
     std::optional<DWORD> fault;
     for (const FaultRule& rule : core.rules) {
         if (rule.api == api && (rule.nth == 0 || rule.nth == count)) fault = rule.error;
@@ -150,10 +207,12 @@ std::shared_ptr<HandleObject> FindHandle(HANDLE handle) {
 }
 
 bool CloseHandleObject(HANDLE handle) {
+    std::shared_ptr<HandleObject> closed;  // destroyed after the lock is let go
     MachineLock lock(MachineMutex());
     auto found = Core().handles.find(handle);
     if (found == Core().handles.end()) return false;
     --Core().ledger[found->second->kind];
+    closed = std::move(found->second);
     Core().handles.erase(found);
     return true;
 }
@@ -172,9 +231,13 @@ void SetThreadLastError(DWORD error) { threadLastError = error; }
 DWORD ThreadLastError() { return threadLastError; }
 
 std::wstring ThreadIdText() {
-    std::wostringstream text;
-    text << std::this_thread::get_id();
-    return text.str();
+    // Written once per thread: a string stream is costly, and callers hold the lock.
+    thread_local const std::wstring text = [] {
+        std::wostringstream stream;
+        stream << std::this_thread::get_id();
+        return stream.str();
+    }();
+    return text;
 }
 
 void BeginImpersonation(const std::wstring& user, const char* how) {
@@ -260,7 +323,7 @@ unsigned FaultsInjected() {
 
 std::vector<std::string> CallLog() {
     MachineLock lock(MachineMutex());
-    return Core().callLog;
+    return std::vector<std::string>(Core().callLog.begin(), Core().callLog.end());
 }
 
 unsigned CallCount(const std::string& api) {
@@ -279,6 +342,7 @@ void ClearCallLog() {
     MachineLock lock(MachineMutex());
     Core().callLog.clear();
     Core().callCounts.clear();
+    Core().countOfLiteral.clear();
 }
 
 std::map<std::string, long> OpenResources() {

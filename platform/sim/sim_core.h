@@ -3,19 +3,40 @@
 // Internals shared by the simulated calls: the machine lock, call recording and fault
 // injection, the resource ledger, the handle table and per-thread state. Not for
 // module code; tests use winsim.h.
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/sim/win32_types.h"
 
 namespace winsim::detail {
 
-// One lock for the whole machine model. Recursive so a simulated call may use another.
-WINSIM_API std::recursive_mutex& MachineMutex();
-using MachineLock = std::lock_guard<std::recursive_mutex>;
+// The lock of the machine model. Recursive, so a simulated call may use another; and
+// as it is only ever held over short bookkeeping, a thread that finds it taken tries
+// again for a moment before it sleeps, which costs less than being put to sleep and
+// woken.
+class WINSIM_API RecursiveSpinMutex {
+public:
+    void lock();
+    bool try_lock();
+    void unlock();
+
+private:
+    bool TakeFree();
+    std::mutex mutex_;
+    std::atomic<std::thread::id> owner_{};
+    unsigned depth_ = 0;  // read and written by the owner only
+};
+
+// One lock for the whole machine model, held over its records only (state, ledger,
+// call log): a call reads what it needs under it and hashes or checks signatures after
+// letting go, so that threads verify in parallel.
+WINSIM_API RecursiveSpinMutex& MachineMutex();
+using MachineLock = std::lock_guard<RecursiveSpinMutex>;
 
 // Whether a call may be failed by the sweep of "fail the Nth platform call". Calls
 // that release what was obtained are only failed when a test names them explicitly:
@@ -24,6 +45,7 @@ enum class FaultScope { Sweep, ExplicitOnly };
 
 // Records the call and decides whether it fails. When it does, the thread's last
 // error is set and the error is returned; the caller returns its failure value.
+// `api` is the function's name as a literal: the call log keeps the pointer.
 WINSIM_API std::optional<DWORD> Enter(const char* api, DWORD defaultError,
                                       FaultScope scope = FaultScope::Sweep);
 

@@ -4,6 +4,7 @@
 // processes and the objects behind handles. Areas keep further state of their own.
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +20,9 @@ using Environment = std::map<std::wstring, std::pair<std::wstring, std::wstring>
 
 struct SimFile {
     std::wstring path;  // canonical, as first written
-    std::string content;
+    // Never changed in place, only replaced: a call that hashes it holds its own
+    // reference and lets go of the machine lock meanwhile.
+    std::shared_ptr<const std::string> content = std::make_shared<const std::string>();
     bool folder = false;
     VersionResource versionResource = VersionResource::None;
     FileVersion version;
@@ -73,10 +76,14 @@ WINSIM_API const std::wstring* FindVariable(const Environment& environment, std:
 WINSIM_API std::wstring ExpandWith(const Environment& environment, std::wstring_view source);
 // The environment a user's processes see: system variables, then the user's own.
 WINSIM_API Environment EnvironmentOfUser(const std::wstring& user);
+// ExpandWith(EnvironmentOfUser(user), source), cheap enough to run under the machine lock.
+WINSIM_API std::wstring ExpandForUser(const std::wstring& user, std::wstring_view source);
 
 // GetFullPathNameW's rules: absolute, "." and ".." removed, forward slashes turned,
 // relative paths against the current folder. Empty for an empty path.
 WINSIM_API std::wstring FullPathOf(std::wstring_view path);
+// The same against a given current folder; needs no lock.
+WINSIM_API std::wstring FullPathFrom(std::wstring_view path, std::wstring_view current);
 WINSIM_API SimFile* FindFile(std::wstring_view path);
 
 // Windows' share check for a new open of the file with folded path `key`: ERROR_SUCCESS,

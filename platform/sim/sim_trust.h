@@ -2,6 +2,7 @@
 
 // Internals shared by the certificate, verification and catalog calls.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,13 +38,24 @@ struct CertificateModel {
 
 WINSIM_API std::shared_ptr<const CertificateModel> ModelOf(const Certificate& certificate);
 
+// What a chain evaluation reads of the machine: the signature's certificates and the
+// roots trusted at this moment. Gathered under the machine lock; the signature checks
+// then run on it without the lock, so that threads verify in parallel.
+struct ChainInputs {
+    std::shared_ptr<const CertificateModel> signer;
+    std::vector<std::shared_ptr<const CertificateModel>> trustedRoots;
+    std::vector<std::shared_ptr<const CertificateModel>> carried;
+    std::optional<HRESULT> outcome;
+};
+WINSIM_API ChainInputs GatherChain(const SignatureSpec& signature);
+
 // The chain a signature's certificate builds on this machine and its verdict: 0,
 // CERT_E_UNTRUSTEDROOT, CERT_E_CHAINING, TRUST_E_CERT_SIGNATURE or CERT_E_EXPIRED.
 struct ChainVerdict {
     HRESULT result = 0;
     std::vector<std::shared_ptr<const CertificateModel>> chain;  // signing certificate first
 };
-WINSIM_API ChainVerdict EvaluateChain(const SignatureSpec& signature);
+WINSIM_API ChainVerdict EvaluateChain(const ChainInputs& inputs);
 
 WINSIM_API std::vector<BYTE> Sha1(const std::string& content);
 WINSIM_API std::wstring UpperHex(const std::vector<BYTE>& bytes);

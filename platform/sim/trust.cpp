@@ -2,6 +2,7 @@
 // verification state and the provider-data helpers.
 #include <cstring>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -47,12 +48,22 @@ bool OpensForVerification(const SimFile& file) {
     return false;
 }
 
+// The checks a verification leaves for after the machine lock: the chain with its
+// signature checks, and the content's digest against the one the signature vouches for.
+struct PendingChecks {
+    ChainInputs chain;
+    std::shared_ptr<const std::string> content;
+    std::vector<BYTE> digest;
+    CatalogHash algorithm = CatalogHash::Sha256;  // how the content is hashed to compare
+};
+
 // What one verification found.
 struct Verification {
     HRESULT result = TRUST_E_NOSIGNATURE;
     DWORD secondarySignatures = 0;
     DWORD index = 0;
     std::vector<std::shared_ptr<const CertificateModel>> chain;  // empty: no signer
+    std::optional<PendingChecks> pending;
 };
 
 // The state behind hWVTStateData: provider data that points into itself.
@@ -65,15 +76,8 @@ struct TrustState : HandleObject {
 
 std::wstring FileKey(std::wstring_view path) { return FoldCase(FullPathOf(path)); }
 
-Verification FromChain(const SignatureSpec& signature) {
-    Verification verification;
-    ChainVerdict verdict = EvaluateChain(signature);
-    verification.result = verdict.result;
-    verification.chain = std::move(verdict.chain);
-    return verification;
-}
-
-Verification VerifyEmbedded(const WINTRUST_FILE_INFO& file, DWORD index) {
+// Machine lock held.
+Verification ReadEmbedded(const WINTRUST_FILE_INFO& file, DWORD index) {
     Verification verification;
     const SimFile* simFile = file.pcwszFilePath ? FindFile(file.pcwszFilePath) : nullptr;
     if (simFile == nullptr || simFile->folder) {
@@ -81,33 +85,46 @@ Verification VerifyEmbedded(const WINTRUST_FILE_INFO& file, DWORD index) {
         return verification;
     }
     if (!OpensForVerification(*simFile)) return verification;
-    auto found = Signatures().files.find(FileKey(simFile->path));
+    // The file's own path is already full: folded, it is the key SignFile wrote.
+    auto found = Signatures().files.find(FoldCase(simFile->path));
     if (found == Signatures().files.end() || found->second.signatures.empty()) return verification;
     const EmbeddedSignatures& embedded = found->second;
     verification.secondarySignatures = static_cast<DWORD>(embedded.signatures.size() - 1);
     verification.index = index;
     if (index >= embedded.signatures.size()) return verification;
-    const DWORD secondary = verification.secondarySignatures;
-    verification = FromChain(embedded.signatures[index]);
-    verification.secondarySignatures = secondary;
-    verification.index = index;
-    if (Sha256(simFile->content) != embedded.signedHash) verification.result = TRUST_E_BAD_DIGEST;
+    verification.pending = PendingChecks{GatherChain(embedded.signatures[index]), simFile->content, embedded.signedHash};
     return verification;
 }
 
-Verification VerifyCatalogMember(const WINTRUST_CATALOG_INFO& member, DWORD index, CatalogHash algorithm) {
+// Machine lock held.
+Verification ReadCatalogMember(const WINTRUST_CATALOG_INFO& member, DWORD index, CatalogHash algorithm) {
     Verification verification;
     const CatalogRecord* catalog = member.pcwszCatalogFilePath ? FindCatalog(member.pcwszCatalogFilePath) : nullptr;
     if (catalog == nullptr || member.pcwszMemberTag == nullptr || index > 0) return verification;
     const std::wstring tag = FoldCase(member.pcwszMemberTag);
-    bool listed = false;
-    for (const auto& hash : catalog->members) listed = listed || FoldCase(UpperHex(hash)) == tag;
+    const std::vector<BYTE>* listed = nullptr;
+    for (const auto& hash : catalog->members) {
+        if (listed == nullptr && FoldCase(UpperHex(hash)) == tag) listed = &hash;
+    }
     const SimFile* file = member.pcwszMemberFilePath ? FindFile(member.pcwszMemberFilePath) : nullptr;
-    if (!listed || file == nullptr || !OpensForVerification(*file)) return verification;
-    verification = FromChain(catalog->signature);
-    // The member is hashed as the request's administrator context hashes.
-    const std::vector<BYTE> current = algorithm == CatalogHash::Sha256 ? Sha256(file->content) : Sha1(file->content);
-    if (FoldCase(UpperHex(current)) != tag) verification.result = TRUST_E_BAD_DIGEST;
+    if (listed == nullptr || file == nullptr || !OpensForVerification(*file)) return verification;
+    // The member is hashed as the request's administrator context hashes; the tag names
+    // the listed hash, so the content matches the tag when it hashes to it.
+    verification.pending = PendingChecks{GatherChain(catalog->signature), file->content, *listed, algorithm};
+    return verification;
+}
+
+// Without the machine lock: chain, RSA and hashing, the costly part of a verification.
+Verification Checked(Verification verification) {
+    if (!verification.pending) return verification;
+    const PendingChecks checks = std::move(*verification.pending);
+    verification.pending.reset();
+    ChainVerdict verdict = EvaluateChain(checks.chain);
+    verification.result = verdict.result;
+    verification.chain = std::move(verdict.chain);
+    const std::vector<BYTE> digest =
+        checks.algorithm == CatalogHash::Sha256 ? Sha256(*checks.content) : Sha1(*checks.content);
+    if (digest != checks.digest) verification.result = TRUST_E_BAD_DIGEST;
     return verification;
 }
 
@@ -199,7 +216,7 @@ void SignFile(const std::wstring& path, const std::vector<SignatureSpec>& signat
     if (file == nullptr || file->folder) throw std::runtime_error("SignFile: no file to sign");
     EmbeddedSignatures& embedded = Signatures().files[FileKey(path)];
     embedded.signatures = signatures;
-    embedded.signedHash = Sha256(file->content);
+    embedded.signedHash = Sha256(*file->content);
 }
 
 void SignFile(const std::wstring& path, const SignatureSpec& signature) {
@@ -241,8 +258,8 @@ LONG WINAPI WinVerifyTrust(HWND hwnd, GUID* pgActionID, LPVOID pWVTData) {
     if (!SameGuid(*pgActionID, genericVerifyV2)) return TRUST_E_PROVIDER_UNKNOWN;
     if (request->cbStruct < offsetof(WINTRUST_DATA, pSignatureSettings)) return E_INVALIDARG;
 
-    MachineLock lock(MachineMutex());
     if (closing) {
+        MachineLock lock(MachineMutex());
         auto state = FindHandleAs<TrustState>(request->hWVTStateData);
         if (!state) return E_INVALIDARG;
         CloseHandleObject(request->hWVTStateData);
@@ -252,20 +269,26 @@ LONG WINAPI WinVerifyTrust(HWND hwnd, GUID* pgActionID, LPVOID pWVTData) {
     WINTRUST_SIGNATURE_SETTINGS* settings =
         request->cbStruct >= sizeof(WINTRUST_DATA) ? request->pSignatureSettings : nullptr;
     const DWORD index = settings && (settings->dwFlags & WSS_VERIFY_SPECIFIC) ? settings->dwIndex : 0;
-    Signatures().requests.push_back(DescribeRequest(hwnd, *request, settings));
 
     Verification verification;
-    if (request->dwUnionChoice == WTD_CHOICE_FILE) {
-        if (request->pFile == nullptr) return E_INVALIDARG;
-        verification = VerifyEmbedded(*request->pFile, index);
-    } else if (request->dwUnionChoice == WTD_CHOICE_CATALOG) {
-        // A context that was released (or never acquired) is refused, not guessed at.
-        const CatalogHash hash = request->pCatalog ? CatalogHashOf(request->pCatalog->hCatAdmin) : CatalogHash::Unknown;
-        if (hash == CatalogHash::Unknown) return E_INVALIDARG;
-        verification = VerifyCatalogMember(*request->pCatalog, index, hash);
-    } else {
-        return TRUST_E_SUBJECT_FORM_UNKNOWN;
+    {
+        // The lock covers reading the machine; the checks run after it is let go.
+        MachineLock lock(MachineMutex());
+        Signatures().requests.push_back(DescribeRequest(hwnd, *request, settings));
+        if (request->dwUnionChoice == WTD_CHOICE_FILE) {
+            if (request->pFile == nullptr) return E_INVALIDARG;
+            verification = ReadEmbedded(*request->pFile, index);
+        } else if (request->dwUnionChoice == WTD_CHOICE_CATALOG) {
+            // A context that was released (or never acquired) is refused, not guessed at.
+            const CatalogHash hash =
+                request->pCatalog ? CatalogHashOf(request->pCatalog->hCatAdmin) : CatalogHash::Unknown;
+            if (hash == CatalogHash::Unknown) return E_INVALIDARG;
+            verification = ReadCatalogMember(*request->pCatalog, index, hash);
+        } else {
+            return TRUST_E_SUBJECT_FORM_UNKNOWN;
+        }
     }
+    verification = Checked(std::move(verification));
     // Hash only: the content is checked, the chain is not.
     if ((request->dwProvFlags & WTD_HASH_ONLY_FLAG) && !verification.chain.empty() &&
         verification.result != TRUST_E_BAD_DIGEST)

@@ -162,6 +162,8 @@ TEST_F(KernelCallsTest, UserExpansionUsesTheTokenUsersEnvironment) {
     WCHAR buffer[MAX_PATH] = {};
     ASSERT_TRUE(ExpandEnvironmentStringsForUserW(token, L"%USERPROFILE%\\x", buffer, MAX_PATH));
     EXPECT_STREQ(buffer, L"C:\\Users\\user1\\x");
+    ASSERT_TRUE(ExpandEnvironmentStringsForUserW(token, L"%userprofile%;%WINDIR%;%nope%", buffer, MAX_PATH));
+    EXPECT_STREQ(buffer, L"C:\\Users\\user1;C:\\Windows;%nope%") << "the user's own first, any case";
     EXPECT_FALSE(ExpandEnvironmentStringsForUserW(token, (std::wstring(250, L'a') + L"%USERPROFILE%").c_str(), buffer, MAX_PATH));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(winsim::LedgerReport(), "process=1 token=1");
