@@ -1,28 +1,27 @@
 #pragma once
 
-// A console user with a store application installed, as the launcher tests need it.
+// A console user with a store application installed, as the launcher tests need it,
+// and what the tests see of the launcher beyond its results.
+#include <future>
 #include <map>
+#include <mutex>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "platform/sim/winsim.h"
+#include "server/launcher.h"
 
 namespace vistane_test {
 
 inline const std::wstring kViewerFamily = L"Orlent.Viewer_qv5n2x8z1k3m4";
 inline const std::wstring kViewerFullName = L"Orlent.Viewer_1.2.3.4_x64__qv5n2x8z1k3m4";
-inline const std::wstring kViewerResourceName = L"Orlent.Viewer_1.2.3.4_neutral_split.scale-200_qv5n2x8z1k3m4";
 inline const std::wstring kViewerFolder = L"C:\\Program Files\\WindowsApps\\Orlent.Viewer_1.2.3.4_x64__qv5n2x8z1k3m4";
 inline const std::wstring kAliasFolder = L"C:\\Users\\user1\\AppData\\Local\\Microsoft\\WindowsApps\\";
 inline const std::wstring kViewerAlias = L"viewer.exe";
 
-inline winsim::Package ViewerPackage() {
-    return {kViewerFullName, 0, kViewerFolder, PackageOrigin_Store, winsim::PackedVersion(1, 2, 3, 4)};
-}
-
-inline winsim::Package ViewerResourcePackage() {
-    return {kViewerResourceName, PACKAGE_PROPERTY_RESOURCE, kViewerFolder + L".scale-200", PackageOrigin_Store,
-            winsim::PackedVersion(1, 2, 3, 4)};
+// The viewer's package with other property flags (0: the application itself).
+inline winsim::Package ViewerPackage(UINT32 properties = 0, const std::wstring& fullName = kViewerFullName) {
+    return {fullName, properties, kViewerFolder, PackageOrigin_Store, winsim::PackedVersion(1, 2, 3, 4)};
 }
 
 // The viewer for user1: its package, install folder and execution alias.
@@ -33,38 +32,30 @@ inline void InstallViewer() {
     winsim::AddFile(kAliasFolder + kViewerAlias, "alias");
 }
 
-// Each thread's impersonations, in order, alternate with reverts and end reverted.
-inline bool EveryImpersonationReverted(std::string* problem = nullptr) {
-    std::map<std::wstring, int> depth;
+// Impersonations so far, or -1 when on some thread one was nested or a revert came
+// without one.
+inline int PairedImpersonations() {
+    std::map<std::wstring, bool> impersonating;
+    int count = 0;
     for (const auto& event : winsim::ImpersonationEvents()) {
-        int& level = depth[event.thread];
-        if (event.action == "RevertToSelf") {
-            if (level != 1) {
-                if (problem) *problem = "a revert without an impersonation";
-                return false;
-            }
-            level = 0;
-        } else {
-            if (level != 0) {
-                if (problem) *problem = "impersonation nested on one thread";
-                return false;
-            }
-            level = 1;
-        }
+        const bool begins = event.action != "RevertToSelf";
+        if (std::exchange(impersonating[event.thread], begins) == begins) return -1;
+        count += begins;
     }
-    for (const auto& [thread, level] : depth) {
-        if (level != 0) {
-            if (problem) *problem = "a thread left impersonating";
-            return false;
-        }
-    }
-    return true;
-}
-
-inline unsigned ImpersonationCount() {
-    unsigned count = 0;
-    for (const auto& event : winsim::ImpersonationEvents()) count += event.action == "ImpersonateLoggedOnUser";
     return count;
 }
 
 }  // namespace vistane_test
+
+namespace Qv::Vantix::Server::Services {
+
+class LauncherInspector {
+public:
+    // Whether another thread could take the lookup lock now (sound when this one holds it).
+    static bool LookupLockIsFree() {
+        auto probe = [] { return std::unique_lock(Launcher::rLock, std::try_to_lock).owns_lock(); };
+        return std::async(std::launch::async, probe).get();
+    }
+};
+
+}  // namespace Qv::Vantix::Server::Services
