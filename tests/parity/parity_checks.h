@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <cwctype>
 #include <functional>
 #include <string>
@@ -26,9 +28,7 @@ namespace parity {
 struct Platform {
     std::function<void(const wchar_t* path)> placeProgram;
     std::function<std::wstring(const PROCESS_INFORMATION&)> imageOfEnded;  // the program run; the process is ended
-    std::function<void(const char* report)> ledger;                        // "balanced", or the kinds held: "file=1"
-    std::wstring companionFolder;  // where the programs of the version table lie
-    bool wine = false;
+    std::function<void(const char* report)> ledger;                        // the kinds held: "file=1"
 };
 
 // Under Wine the rows that say it strays are left to a check of their own, skipped by name.
@@ -45,7 +45,7 @@ template <class Row, std::size_t N> std::string Strays(const Row (&table)[N]) {
 
 inline constexpr DWORD kSentinel = 0xdeadbeef;  // the last error before a call whose error is checked
 
-inline void CheckExpansionRows(const Platform& platform) {
+inline void CheckExpansionRows() {
     for (const ExpansionCase& row : kExpansionCases) {
         SCOPED_TRACE(testing::Message() << "source [" << std::wstring(row.source) << "] size " << row.bufferSize);
         std::vector<wchar_t> buffer(row.bufferSize + 1, L'?');
@@ -54,10 +54,9 @@ inline void CheckExpansionRows(const Platform& platform) {
         if (row.bufferSize >= needed) { EXPECT_EQ(std::wstring(buffer.data()), row.expanded); }
         EXPECT_EQ(buffer[row.bufferSize], L'?') << "nothing is written past the buffer";
     }
-    platform.ledger("balanced");
 }
 
-inline void CheckFullPathRows(const Platform& platform, Rows rows) {
+inline void CheckFullPathRows(Rows rows) {
     for (const FullPathCase& row : kFullPathCases) {
         if (!Selected(row, rows)) continue;
         SCOPED_TRACE(testing::Message() << "input [" << std::wstring(row.input) << "] size " << row.bufferSize);
@@ -71,14 +70,14 @@ inline void CheckFullPathRows(const Platform& platform, Rows rows) {
     }
     wchar_t buffer[MAX_PATH] = {};
     EXPECT_EQ(GetFullPathNameW(L"", MAX_PATH, buffer, nullptr), 0u) << "an empty name has no full path";
-    platform.ledger("balanced");
 }
 
-inline void CheckVersionRows(const Platform& platform, Rows rows) {
+// `folder` holds the programs the table names.
+inline void CheckVersionRows(const std::wstring& folder, Rows rows) {
     for (const VersionCase& row : kVersionCases) {
         if (!Selected(row, rows)) continue;
         SCOPED_TRACE(testing::Message() << "file [" << std::wstring(row.fileName) << "]");
-        const std::wstring path = platform.companionFolder + row.fileName;
+        const std::wstring path = folder + row.fileName;
         DWORD handle = 77;
         SetLastError(kSentinel);
         const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
@@ -99,7 +98,6 @@ inline void CheckVersionRows(const Platform& platform, Rows rows) {
         EXPECT_EQ(fixed->dwFileVersionMS, (DWORD{row.major} << 16) | row.minor);
         EXPECT_EQ(fixed->dwFileVersionLS, (DWORD{row.build} << 16) | row.revision);
     }
-    platform.ledger("balanced");
 }
 
 // The table of tricky lines, and this program's path, which an empty line gives: a
@@ -127,7 +125,6 @@ inline void CheckCommandLineRows(const Platform& platform) {
     SetLastError(kSentinel);
     EXPECT_EQ(CommandLineToArgvW(L"a b", nullptr), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << "no count to answer in";
-    platform.ledger("balanced");
 }
 
 inline void CheckSecurityPartsRows(const Platform& platform, const wchar_t* folder) {
@@ -140,12 +137,57 @@ inline void CheckSecurityPartsRows(const Platform& platform, const wchar_t* fold
         ASSERT_EQ(GetNamedSecurityInfoW(folder, SE_FILE_OBJECT, row.request, &owner, &group, &dacl, nullptr, &descriptor),
                   static_cast<DWORD>(ERROR_SUCCESS));
         platform.ledger("local memory=1");  // one block holds the parts returned
-        EXPECT_EQ(owner != nullptr, row.owner);
-        EXPECT_EQ(group != nullptr, row.group);
-        EXPECT_EQ(dacl != nullptr, row.dacl);
+        EXPECT_EQ((std::array{owner != nullptr, group != nullptr, dacl != nullptr}), (std::array{row.owner, row.group, row.dacl}));
         LocalFree(descriptor);
     }
-    platform.ledger("balanced");
+}
+
+inline void CheckAccountRows(Rows rows) {
+    for (const AccountCase& row : kAccountCases) {
+        if (!Selected(row, rows)) continue;
+        SCOPED_TRACE(testing::Message() << "S-1-5-" << row.rid << " size " << row.size);
+        BYTE sid[12] = {1 /* SID_REVISION */, 1, 0, 0, 0, 0, 0, 5 /* SECURITY_NT_AUTHORITY */};
+        std::memcpy(sid + 8, &row.rid, 4);
+        std::wstring name(row.size, L'?'), domain(row.size, L'?');
+        DWORD nameSize = row.size, domainSize = row.size;
+        SID_NAME_USE use = SidTypeInvalid;
+        SetLastError(kSentinel);
+        const BOOL found = LookupAccountSidW(nullptr, sid, name.data(), &nameSize, domain.data(), &domainSize, &use);
+        EXPECT_EQ(found ? 0 : GetLastError(), row.error);
+        if (row.error == ERROR_NONE_MAPPED) continue;
+        EXPECT_EQ(nameSize, std::wcslen(row.name) + !found) << "a size needed counts the NUL, a length found not";
+        EXPECT_EQ(domainSize, std::wcslen(row.domain) + !found);
+        if (!found) continue;
+        EXPECT_EQ(name.c_str(), std::wstring(row.name));
+        EXPECT_EQ(domain.c_str(), std::wstring(row.domain));
+        EXPECT_EQ(use, row.use);
+    }
+}
+
+inline std::wstring FoldedPath(std::wstring path) {
+    std::transform(path.begin(), path.end(), path.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return path;
+}
+
+// Starts a program suspended, as the token's user when there is one, and answers the
+// program that ran (case folded), or "" with the start's last error left. The process
+// is ended and its handles closed; meanwhile the ledger holds `whileRunning`.
+inline std::wstring Started(const Platform& platform, HANDLE token, const wchar_t* application, std::wstring commandLine,
+                            const char* whileRunning) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    SetLastError(kSentinel);
+    const BOOL started = token ? CreateProcessAsUserW(token, application, commandLine.data(), nullptr, nullptr, FALSE,
+                                                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)
+                               : CreateProcessW(application, commandLine.data(), nullptr, nullptr, FALSE,
+                                                CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
+    if (!started) return L"";
+    platform.ledger(whileRunning);
+    const std::wstring image = FoldedPath(platform.imageOfEnded(process));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return image;
 }
 
 // The attempt's outcome: 0, or the last error of its failure. Whatever it opened or
@@ -154,27 +196,16 @@ inline DWORD Attempt(const Platform& platform, const FileSharingCase& row) {
     SetLastError(kSentinel);
     BOOL done = FALSE;
     switch (row.attempt) {
-        case SharingAttempt::Open: {
+        case Open: {
             const HANDLE file = CreateFileW(kHeldFile, row.access, row.share, nullptr, OPEN_EXISTING, 0, nullptr);
             done = file != INVALID_HANDLE_VALUE;
             if (done) CloseHandle(file);
             break;
         }
-        case SharingAttempt::Delete: done = DeleteFileW(kHeldFile); break;
-        case SharingAttempt::MoveAway: done = MoveFileExW(kHeldFile, kFreeName, 0); break;
-        case SharingAttempt::ReplaceHeld: done = MoveFileExW(kOtherFile, kHeldFile, MOVEFILE_REPLACE_EXISTING); break;
-        case SharingAttempt::Start: {
-            std::wstring commandLine = L"Held.exe";
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
-            PROCESS_INFORMATION process{};
-            done = CreateProcessW(kHeldFile, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                                  nullptr, &startup, &process);
-            if (!done) break;
-            platform.imageOfEnded(process);
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
+        case Delete: done = DeleteFileW(kHeldFile); break;
+        case MoveAway: done = MoveFileExW(kHeldFile, kFreeName, 0); break;
+        case ReplaceHeld: done = MoveFileExW(kOtherFile, kHeldFile, MOVEFILE_REPLACE_EXISTING); break;
+        case Start: done = !Started(platform, nullptr, kHeldFile, L"Held.exe", "file=1 process=1 thread=1").empty();
     }
     return done ? 0 : GetLastError();
 }
@@ -186,7 +217,6 @@ inline bool Exists(const wchar_t* path) {
     return true;
 }
 
-// The folder kSharingFolder is the platform's to make.
 inline void CheckSharingRows(const Platform& platform) {
     unsigned number = 0;
     for (const FileSharingCase& row : kFileSharingCases) {
@@ -197,26 +227,23 @@ inline void CheckSharingRows(const Platform& platform) {
         ASSERT_NE(held, INVALID_HANDLE_VALUE) << "error " << GetLastError();
         EXPECT_EQ(Attempt(platform, row), row.error);
         platform.ledger("file=1");  // only the held handle is open
-        CloseHandle(held);
+        EXPECT_TRUE(CloseHandle(held));
+        SetLastError(kSentinel);
+        EXPECT_FALSE(CloseHandle(held)) << "a handle is closed once";
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
         // Files are where the attempt left them: a failed attempt changes nothing.
-        const bool gone = row.error == 0 && (row.attempt == SharingAttempt::Delete || row.attempt == SharingAttempt::MoveAway);
-        EXPECT_EQ(Exists(kHeldFile), !gone);
-        EXPECT_EQ(Exists(kFreeName), gone && row.attempt == SharingAttempt::MoveAway);
-        EXPECT_EQ(Exists(kOtherFile), !(row.error == 0 && row.attempt == SharingAttempt::ReplaceHeld));
+        const bool done = row.error == 0;
+        EXPECT_EQ(Exists(kHeldFile), !(done && (row.attempt == Delete || row.attempt == MoveAway)));
+        EXPECT_EQ(Exists(kFreeName), done && row.attempt == MoveAway);
+        EXPECT_EQ(Exists(kOtherFile), !(done && row.attempt == ReplaceHeld));
         for (const wchar_t* file : {kHeldFile, kOtherFile, kFreeName}) DeleteFileW(file);
-        platform.ledger("balanced");
     }
 }
 
-inline std::wstring FoldedPath(std::wstring path) {
-    std::transform(path.begin(), path.end(), path.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    return path;
-}
-
 // Every row through both ways of starting a program: CreateProcessW, and
-// CreateProcessAsUserW with the caller's own token made primary. The programs of
-// kProgramFiles are the platform's to place.
+// CreateProcessAsUserW with the caller's own token made primary.
 inline void CheckProcessCreationRows(const Platform& platform, Rows rows) {
+    for (const wchar_t* program : kProgramFiles) platform.placeProgram(program);
     HANDLE own = nullptr;
     HANDLE primary = nullptr;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own));
@@ -230,26 +257,13 @@ inline void CheckProcessCreationRows(const Platform& platform, Rows rows) {
             SCOPED_TRACE(testing::Message() << (asUser ? "CreateProcessAsUserW" : "CreateProcessW") << " application ["
                                             << std::wstring(row.applicationName ? row.applicationName : L"(none)")
                                             << "] command line [" << commandLine.substr(0, 80) << "]");
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
-            PROCESS_INFORMATION process{};
-            SetLastError(kSentinel);
-            const BOOL started =
-                asUser ? CreateProcessAsUserW(primary, row.applicationName, commandLine.data(), nullptr, nullptr, FALSE,
-                                              CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)
-                       : CreateProcessW(row.applicationName, commandLine.data(), nullptr, nullptr, FALSE,
-                                        CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
-            EXPECT_EQ(started ? 0 : GetLastError(), row.error);
-            platform.ledger(started ? "process=1 thread=1 token=1" : "token=1");
-            EXPECT_EQ(started ? FoldedPath(platform.imageOfEnded(process)) : L"(none)",
-                      row.runs[0] ? FoldedPath(row.runs) : L"(none)");
-            if (!started) continue;
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
+            const std::wstring image = Started(platform, asUser ? primary : nullptr, row.applicationName, commandLine,
+                                               "process=1 thread=1 token=1");
+            EXPECT_EQ(image.empty() ? GetLastError() : 0, row.error);
+            EXPECT_EQ(image, FoldedPath(row.runs));
         }
     }
     CloseHandle(primary);
-    platform.ledger("balanced");
 }
 
 }  // namespace parity

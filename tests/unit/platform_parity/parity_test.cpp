@@ -10,17 +10,13 @@ namespace {
 
 using parity::Rows;
 
-class Parity : public vistane_test::SimTest {
+class Parity : public vistane_test::SimCallTest {
 protected:
     void SetUp() override {
-        SimTest::SetUp();
+        SimCallTest::SetUp();
         for (const parity::Variable& variable : parity::kVariables)
             winsim::SetEnvironmentVariable(variable.name, variable.value);
         winsim::SetCurrentDirectory(parity::kCurrentFolder);
-    }
-    void TearDown() override {
-        EXPECT_NO_LOG();
-        SimTest::TearDown();
     }
     const parity::Platform sim{
         [](const wchar_t* path) { winsim::AddFile(path, "MZ"); },
@@ -29,13 +25,13 @@ protected:
                 if (started.pid == process.dwProcessId) return started.program;
             return std::wstring(L"(not recorded)");
         },
-        [](const char* report) { EXPECT_EQ(winsim::LedgerReport(), report); },
-        L"C:\\Parity\\Bin\\"};
+        [](const char* report) { EXPECT_EQ(winsim::LedgerReport(), report); }};
 };
 
-TEST_F(Parity, EnvironmentExpansion) { parity::CheckExpansionRows(sim); }
-TEST_F(Parity, FullPaths) { parity::CheckFullPathRows(sim, Rows::All); }
+TEST_F(Parity, EnvironmentExpansion) { parity::CheckExpansionRows(); }
+TEST_F(Parity, FullPaths) { parity::CheckFullPathRows(Rows::All); }
 TEST_F(Parity, FileSharing) { parity::CheckSharingRows(sim); }
+TEST_F(Parity, AccountLookup) { parity::CheckAccountRows(Rows::All); }
 
 TEST_F(Parity, CommandLinesAndProgramPath) {
     winsim::SetHostExecutablePath(L"C:\\Host\\PluginHost.exe");
@@ -50,16 +46,13 @@ TEST_F(Parity, ObjectSecurity) {
 TEST_F(Parity, VersionResources) {
     // The machine holds what the Wine build puts beside its test program.
     for (const parity::VersionCase& row : parity::kVersionCases) {
-        const std::wstring path = sim.companionFolder + row.fileName;
+        const std::wstring path = std::wstring(L"C:\\Parity\\Bin\\") + row.fileName;
         if (row.readable) winsim::AddFile(path, "MZ", winsim::FileVersion{row.major, row.minor, row.build, row.revision});
         else if (row.sizeError != ERROR_FILE_NOT_FOUND) winsim::AddFile(path, "MZ");
     }
-    parity::CheckVersionRows(sim, Rows::All);
+    parity::CheckVersionRows(L"C:\\Parity\\Bin\\", Rows::All);
 }
 
-TEST_F(Parity, ProcessCreation) {
-    for (const wchar_t* program : parity::kProgramFiles) sim.placeProgram(program);
-    parity::CheckProcessCreationRows(sim, Rows::All);
-}
+TEST_F(Parity, ProcessCreation) { parity::CheckProcessCreationRows(sim, Rows::All); }
 
 }  // namespace
