@@ -1,5 +1,5 @@
-// The simulated kernel where no parity table reaches: faults on demand, the virtual
-// clock, a user's own environment and the RPC call a thread serves.
+// The simulated kernel where no parity table reaches: faults on demand and a user's own
+// environment.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -16,10 +16,10 @@ TEST_F(KernelCallsTest, FaultsFailTheChosenCallWithTheChosenError) {
     winsim::FailCall("CreateFileW", 2, ERROR_ACCESS_DENIED);
     const HANDLE first = CreateFileW(L"C:\\f", GENERIC_READ, 7, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(first, INVALID_HANDLE_VALUE);
+    SetLastError(0xdeadbeef);
     EXPECT_EQ(CreateFileW(L"C:\\f", GENERIC_READ, 7, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     CloseHandle(first);
-
     winsim::ClearFaults();
     winsim::FailNthPlatformCall(2, 0);
     WCHAR buffer[MAX_PATH];
@@ -34,19 +34,9 @@ TEST_F(KernelCallsTest, FaultsFailTheChosenCallWithTheChosenError) {
     EXPECT_THROW(winsim::OpenCount("files"), std::invalid_argument);
 }
 
-TEST_F(KernelCallsTest, SleepAdvancesTheVirtualClockOnly) {
-    Sleep(60000);
-    Sleep(250);
-    EXPECT_EQ(winsim::Sleeps(), (std::vector<DWORD>{60000, 250}));
-    EXPECT_EQ(winsim::NowMilliseconds(), 60250u);
-}
-
 TEST_F(KernelCallsTest, UserExpansionUsesTheTokenUsersEnvironment) {
-    const DWORD pid = winsim::AddProcess({L"user1", L"C:\\app.exe", L""});
-    const HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
     HANDLE token = nullptr;
-    ASSERT_TRUE(OpenProcessToken(process, TOKEN_ALL_ACCESS, &token));
-    EXPECT_EQ(winsim::LedgerReport(), "process=1 token=1");
+    ASSERT_TRUE(WTSQueryUserToken(1, &token));
     WCHAR buffer[MAX_PATH] = {};
     ASSERT_TRUE(ExpandEnvironmentStringsForUserW(token, L"%userprofile%;%WINDIR%;%nope%", buffer, MAX_PATH));
     EXPECT_STREQ(buffer, L"C:\\Users\\user1;C:\\Windows;%nope%") << "the user's own first, any case";
@@ -54,28 +44,8 @@ TEST_F(KernelCallsTest, UserExpansionUsesTheTokenUsersEnvironment) {
     EXPECT_FALSE(ExpandEnvironmentStringsForUserW(token, (std::wstring(250, L'a') + L"%USERPROFILE%").c_str(), buffer,
                                                   MAX_PATH));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(winsim::LedgerReport(), "token=1");
     CloseHandle(token);
-    CloseHandle(process);
-    winsim::MarkProcessExited(pid);
-    EXPECT_EQ(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid), nullptr);
-}
-
-TEST_F(KernelCallsTest, RpcCallIsVisibleOnlyWhileServed) {
-    RPC_CALL_ATTRIBUTES_V3_W attributes{};
-    attributes.Version = 3;
-    attributes.Flags = RPC_QUERY_CLIENT_PID;
-    EXPECT_EQ(RpcServerInqCallAttributesW(nullptr, &attributes), RPC_S_NO_CALL_ACTIVE);
-    const DWORD pid = winsim::AddProcess({});
-    {
-        winsim::RpcCallScope call(pid);
-        EXPECT_EQ(RpcServerInqCallAttributesW(nullptr, &attributes), RPC_S_OK);
-        EXPECT_EQ(reinterpret_cast<ULONG_PTR>(attributes.ClientPID), pid);
-        EXPECT_EQ(RpcImpersonateClient(nullptr), RPC_S_OK);
-        EXPECT_EQ(winsim::CurrentThreadIdentity(), L"user1");
-        EXPECT_EQ(RpcRevertToSelf(), RPC_S_OK);
-        EXPECT_EQ(winsim::CurrentThreadIdentity(), L"");
-    }
-    EXPECT_EQ(RpcServerInqCallAttributesW(nullptr, &attributes), RPC_S_NO_CALL_ACTIVE);
 }
 
 }  // namespace
