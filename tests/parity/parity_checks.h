@@ -140,6 +140,12 @@ inline void CheckSecurityPartsRows(const Platform& platform, const wchar_t* fold
         EXPECT_EQ((std::array{owner != nullptr, group != nullptr, dacl != nullptr}), (std::array{row.owner, row.group, row.dacl}));
         LocalFree(descriptor);
     }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    SetLastError(kSentinel);
+    EXPECT_EQ(GetNamedSecurityInfoW((std::wstring(folder) + L"\\Missing").c_str(), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(descriptor, nullptr);
 }
 
 inline void CheckAccountRows(Rows rows) {

@@ -18,9 +18,6 @@ using parity::Rows;
 // Copies of a small program placed for a test's length, with the folders made for them.
 class Layout {
 public:
-    Layout() = default;
-    Layout(const Layout&) = delete;
-    Layout& operator=(const Layout&) = delete;
     ~Layout() {
         for (const std::wstring& file : files_) DeleteFileW(file.c_str());
         for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) RemoveDirectoryW(folder->c_str());
@@ -66,6 +63,7 @@ protected:
         [](const char*) {}};
 };
 
+// Each TEST_F is spelt out: the Wine suite's ctest list is read from this source.
 #define SKIP_WHERE_WINE_STRAYS(table) \
     if (wine_checks::RunningUnderWine()) GTEST_SKIP() << "Wine strays from Windows here: " << parity::Strays(table)
 
