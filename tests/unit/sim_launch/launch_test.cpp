@@ -1,6 +1,6 @@
-// Sessions, tokens, packages and programs started as a user: what Wine cannot answer
-// for another user. (What the launcher reads of a package, its environment block and
-// the API-set query are held by the launcher's own tests and scenarios.)
+// Sessions, tokens and programs started as a user: the refusals Wine cannot answer for
+// another user. (Packages, the environment block and the API-set query are held by the
+// launcher's own tests and scenarios.)
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,9 +12,6 @@
 namespace {
 
 constexpr const wchar_t* kApp = L"C:\\Program Files\\Orlent\\app.exe";
-constexpr const wchar_t* kFamily = L"Orlent.Notes_abc123";
-constexpr const wchar_t* kResource = L"Orlent.Notes_2.0.1.0_neutral_split.language-de_abc123";
-constexpr const wchar_t* kHead = L"Orlent.Notes_2.0.1.0_x64__abc123";
 
 DWORD ErrorOf(BOOL done) { return done ? 0 : GetLastError(); }
 
@@ -24,10 +21,6 @@ protected:
         SimCallTest::SetUp();
         winsim::AddFile(kApp, "MZ");
         ASSERT_TRUE(WTSQueryUserToken(1, &user));
-        winsim::InstallPackage(L"user1", kFamily, {kResource, PACKAGE_PROPERTY_RESOURCE, L"C:\\Apps\\Notes.de",
-                                                   PackageOrigin_Store, winsim::PackedVersion(2, 0, 1, 0)});
-        winsim::InstallPackage(L"user1", kFamily,
-                               {kHead, 0, L"C:\\Apps\\Notes", PackageOrigin_Inbox, winsim::PackedVersion(2, 0, 1, 0)});
     }
     void TearDown() override {
         CloseHandle(user);
@@ -105,30 +98,6 @@ TEST_F(LaunchTest, RefusalsAnswerTheirDocumentedErrors) {
     HeapFree(GetProcessHeap(), 0, list);
     CloseHandle(identification);
     CloseHandle(impersonation);
-}
-
-// A user's packages, in the order they were registered; a resource package only when
-// the filter asks for it; none for the system account.
-TEST_F(LaunchTest, PackagesAreTheImpersonatedUsers) {
-    const struct {
-        bool impersonating;
-        UINT32 filter;
-        std::vector<std::wstring> names;
-    } rows[] = {{true, 0xF0, {kResource, kHead}}, {true, PACKAGE_FILTER_HEAD, {kHead}}, {false, 0xF0, {}}};
-    for (const auto& row : rows) {
-        if (row.impersonating) { ASSERT_TRUE(ImpersonateLoggedOnUser(user)); }
-        UINT32 count = 0;
-        UINT32 length = 0;
-        EXPECT_EQ(FindPackagesByPackageFamily(kFamily, row.filter, &count, nullptr, &length, nullptr, nullptr),
-                  row.names.empty() ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER);
-        std::vector<PWSTR> names(count);
-        std::vector<WCHAR> buffer(length);
-        std::vector<UINT32> properties(count);
-        EXPECT_EQ(FindPackagesByPackageFamily(kFamily, row.filter, &count, names.data(), &length, buffer.data(),
-                                              properties.data()), ERROR_SUCCESS);
-        EXPECT_EQ(std::vector<std::wstring>(names.begin(), names.end()), row.names);
-        RevertToSelf();
-    }
 }
 
 }  // namespace
