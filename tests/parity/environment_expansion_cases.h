@@ -1,12 +1,14 @@
 #pragma once
 
 // ExpandEnvironmentStringsW: source text and its expansion on the machine of
-// parity_machine.h. The call answers the expansion's length counting the NUL.
+// parity_machine.h. The call answers the expansion's length counting the NUL, also
+// when the buffer is too small for it, and writes nothing past the buffer.
 namespace parity {
 
 struct ExpansionCase {
     const wchar_t* source;
     const wchar_t* expanded;
+    unsigned bufferSize = 260;
 };
 
 inline constexpr ExpansionCase kExpansionCases[] = {
@@ -27,20 +29,11 @@ inline constexpr ExpansionCase kExpansionCases[] = {
     {L"%PARITY_PERCENT%", L"%windir%"},
     {L"[%PARITY_EMPTY%]", L"[]"},
     {L"%PARITY DIR%", L"%PARITY DIR%"},
-};
-
-// A buffer too small for the expansion: the call answers the size it needs.
-struct ShortBufferCase {
-    const wchar_t* source;
-    unsigned bufferSize;
-    unsigned answer;
-};
-
-inline constexpr ShortBufferCase kExpansionShortBufferCases[] = {
-    {L"%windir%", 4, 11},
-    {L"%windir%", 10, 11},
-    {L"%windir%", 0, 11},
-    {L"%PARITY_DIR%\\x", 1, 16},
+    // Buffers too small.
+    {L"%windir%", L"C:\\Windows", 4},
+    {L"%windir%", L"C:\\Windows", 10},
+    {L"%windir%", L"C:\\Windows", 0},
+    {L"%PARITY_DIR%\\x", L"C:\\Parity Dir\\x", 1},
 };
 
 }  // namespace parity

@@ -4,9 +4,10 @@
 // lays out kHeldFile (a program) and kOtherFile, opens kHeldFile with the row's held
 // access and share mode, makes its one attempt, and only then closes the held handle.
 // `error` 0 means the attempt succeeds.
+#include "platform/win32.h"
+
 namespace parity {
 
-inline constexpr const wchar_t* kSharingFolder = L"C:\\Parity Share";
 inline constexpr const wchar_t* kHeldFile = L"C:\\Parity Share\\Held.exe";
 inline constexpr const wchar_t* kOtherFile = L"C:\\Parity Share\\Other.exe";
 inline constexpr const wchar_t* kFreeName = L"C:\\Parity Share\\Free.exe";  // never lies there beforehand
@@ -18,51 +19,46 @@ enum class SharingAttempt {
     ReplaceHeld,  // MoveFileExW(kOtherFile, kHeldFile, MOVEFILE_REPLACE_EXISTING)
     Start,        // CreateProcessW(kHeldFile, ...)
 };
+using enum SharingAttempt;
 
 struct FileSharingCase {
-    unsigned long heldAccess;
-    unsigned long heldShare;
+    DWORD heldAccess;
+    DWORD heldShare;
     SharingAttempt attempt;
-    unsigned long access = 0;  // Open only
-    unsigned long share = 0;   // Open only
-    unsigned long error = 0;
+    DWORD access = 0;  // Open only
+    DWORD share = 0;   // Open only
+    DWORD error = 0;
 };
 
-// The Windows values, spelled out so the table reads the same on both platforms.
-inline constexpr unsigned long kRead = 0x80000000;     // GENERIC_READ
-inline constexpr unsigned long kWrite = 0x40000000;    // GENERIC_WRITE
-inline constexpr unsigned long kDelete = 0x00010000;   // DELETE
-inline constexpr unsigned long kAttributes = 0x0080;   // FILE_READ_ATTRIBUTES
-inline constexpr unsigned long kShareRead = 1, kShareWrite = 2, kShareDelete = 4;
-inline constexpr unsigned long kShareAll = kShareRead | kShareWrite | kShareDelete;
-inline constexpr unsigned long kSharingViolation = 32;  // ERROR_SHARING_VIOLATION
-inline constexpr unsigned long kAccessDenied = 5;       // ERROR_ACCESS_DENIED
+inline constexpr DWORD kRead = GENERIC_READ, kWrite = GENERIC_WRITE, kShareRead = FILE_SHARE_READ;
+inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+inline constexpr DWORD kViolation = ERROR_SHARING_VIOLATION;
 
 inline constexpr FileSharingCase kFileSharingCases[] = {
     // A program held for read, sharing read only (the update task's hold): readers that
     // share read come in (catalog hashing shares everything, signature checks share
     // read), and so does its start; writing, deleting and renaming it fail.
-    {kRead, kShareRead, SharingAttempt::Open, kRead, kShareAll},
-    {kRead, kShareRead, SharingAttempt::Open, kRead, kShareRead},
-    {kRead, kShareRead, SharingAttempt::Start},
-    {kRead, kShareRead, SharingAttempt::Open, kRead, kShareWrite | kShareDelete, kSharingViolation},
-    {kRead, kShareRead, SharingAttempt::Open, kWrite, kShareAll, kSharingViolation},
-    {kRead, kShareRead, SharingAttempt::Open, kDelete, kShareAll, kSharingViolation},
-    {kRead, kShareRead, SharingAttempt::Open, kAttributes, 0},  // no data access, no part in sharing
-    {kRead, kShareRead, SharingAttempt::Delete, 0, 0, kSharingViolation},
-    {kRead, kShareRead, SharingAttempt::MoveAway, 0, 0, kSharingViolation},
+    {kRead, kShareRead, Open, kRead, kShareAll},
+    {kRead, kShareRead, Open, kRead, kShareRead},
+    {kRead, kShareRead, Start},
+    {kRead, kShareRead, Open, kRead, FILE_SHARE_WRITE | FILE_SHARE_DELETE, kViolation},
+    {kRead, kShareRead, Open, kWrite, kShareAll, kViolation},
+    {kRead, kShareRead, Open, DELETE, kShareAll, kViolation},
+    {kRead, kShareRead, Open, FILE_READ_ATTRIBUTES, 0},  // no data access, no part in sharing
+    {kRead, kShareRead, Delete, 0, 0, kViolation},
+    {kRead, kShareRead, MoveAway, 0, 0, kViolation},
     // A file open in any way is not replaced, whatever it shares.
-    {kRead, kShareRead, SharingAttempt::ReplaceHeld, 0, 0, kAccessDenied},
-    {kRead, kShareAll, SharingAttempt::ReplaceHeld, 0, 0, kAccessDenied},
+    {kRead, kShareRead, ReplaceHeld, 0, 0, ERROR_ACCESS_DENIED},
+    {kRead, kShareAll, ReplaceHeld, 0, 0, ERROR_ACCESS_DENIED},
     // Sharing delete lets the file be deleted or renamed under the handle.
-    {kRead, kShareRead | kShareDelete, SharingAttempt::MoveAway},
-    {kRead, kShareRead | kShareDelete, SharingAttempt::Delete},
+    {kRead, kShareRead | FILE_SHARE_DELETE, MoveAway},
+    {kRead, kShareRead | FILE_SHARE_DELETE, Delete},
     // A file somebody writes: a reader must share write, and it cannot be started.
-    {kWrite, kShareAll, SharingAttempt::Open, kRead, kShareRead, kSharingViolation},
-    {kWrite, kShareAll, SharingAttempt::Open, kRead, kShareRead | kShareWrite},
-    {kWrite, kShareAll, SharingAttempt::Start, 0, 0, kSharingViolation},
+    {kWrite, kShareAll, Open, kRead, kShareRead, kViolation},
+    {kWrite, kShareAll, Open, kRead, kShareRead | FILE_SHARE_WRITE},
+    {kWrite, kShareAll, Start, 0, 0, kViolation},
     // A handle without data access restricts nobody.
-    {kAttributes, 0, SharingAttempt::Open, kRead | kWrite, 0},
+    {FILE_READ_ATTRIBUTES, 0, Open, kRead | kWrite, 0},
 };
 
 }  // namespace parity

@@ -1,13 +1,15 @@
 #pragma once
 
 // GetFullPathNameW: input and its full path on the machine of parity_machine.h
-// (current folder C:\Parity\Work Dir). The call answers the length without the NUL.
+// (current folder C:\Parity\Work Dir). The call answers the length without the NUL;
+// to a buffer too small, the size it needs, NUL included, writing nothing past it.
 namespace parity {
 
 struct FullPathCase {
     const wchar_t* input;
     const wchar_t* full;
     const char* wineDiffers = nullptr;  // what Wine does instead, where it strays
+    unsigned bufferSize = 260;
 };
 
 inline constexpr FullPathCase kFullPathCases[] = {
@@ -38,21 +40,11 @@ inline constexpr FullPathCase kFullPathCases[] = {
     {L"\\\\server\\share\\..\\x", L"\\\\server\\share\\x"},
     {L"//server/share/a/./b", L"\\\\server\\share\\a\\b"},
     {L"D:\\WindowsApps\\A\\b.exe", L"D:\\WindowsApps\\A\\b.exe"},
-};
-
-// A buffer too small for the full path: the call answers the size it needs,
-// counting the NUL.
-struct FullPathShortBufferCase {
-    const wchar_t* input;
-    unsigned bufferSize;
-    unsigned answer;
-};
-
-inline constexpr FullPathShortBufferCase kFullPathShortBufferCases[] = {
-    {L"C:\\Windows", 4, 11},
-    {L"C:\\Windows", 10, 11},
-    {L"C:\\Windows", 0, 11},
-    {L"x.dll", 5, 25},
+    // Buffers too small.
+    {L"C:\\Windows", L"C:\\Windows", nullptr, 4},
+    {L"C:\\Windows", L"C:\\Windows", nullptr, 10},
+    {L"C:\\Windows", L"C:\\Windows", nullptr, 0},
+    {L"x.dll", L"C:\\Parity\\Work Dir\\x.dll", nullptr, 5},
 };
 
 }  // namespace parity

@@ -20,4 +20,22 @@ inline constexpr SecurityPartsCase kSecurityPartsCases[] = {
     {4, false, false, true},
 };
 
+// LookupAccountSidW on S-1-5-<rid>, with name and domain buffers of `size` characters:
+// the account's name, domain and use, or the error (with the sizes needed).
+struct AccountCase {
+    unsigned long rid;
+    unsigned size;
+    const wchar_t* name;
+    const wchar_t* domain;
+    int use = 0;  // SID_NAME_USE
+    unsigned long error = 0;
+    const char* wineDiffers = nullptr;
+};
+
+inline constexpr AccountCase kAccountCases[] = {
+    {18, 64, L"SYSTEM", L"NT AUTHORITY", 5 /* SidTypeWellKnownGroup */},
+    {18, 1, L"SYSTEM", L"NT AUTHORITY", 0, 122 /* ERROR_INSUFFICIENT_BUFFER */, "the sizes needed leave out the NUL"},
+    {4242, 64, L"", L"", 0, 1332 /* ERROR_NONE_MAPPED */},
+};
+
 }  // namespace parity

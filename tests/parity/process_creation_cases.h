@@ -21,6 +21,8 @@ struct ProcessCreationCase {
     const wchar_t* commandLine;
     const wchar_t* runs;
     unsigned long error = 0;
+    unsigned padTo = 0;                 // the command line made this long with trailing "a"s
+    const char* wineDiffers = nullptr;  // what Wine does instead, where it strays
 };
 
 inline constexpr ProcessCreationCase kProcessCreationCases[] = {
@@ -47,6 +49,10 @@ inline constexpr ProcessCreationCase kProcessCreationCases[] = {
     {L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe", L"/s", L"C:\\Parity Run\\Program Files\\Tool Dir\\Tool.exe"},
     {L"Here.exe", L"Program /s", L"C:\\Parity\\Work Dir\\Here.exe"},
     {L"C:\\Parity Run\\Program", L"Program /s", L"", 2 /* ERROR_FILE_NOT_FOUND */},
+    // The longest command line is 32766 characters, 32767 with its NUL.
+    {nullptr, L"\"C:\\Parity Run\\Program.exe\" ", L"C:\\Parity Run\\Program.exe", 0, 32766},
+    {nullptr, L"\"C:\\Parity Run\\Program.exe\" ", L"", 206 /* ERROR_FILENAME_EXCED_RANGE */, 32767,
+     "a command line of 32767 characters starts"},
 };
 
 }  // namespace parity

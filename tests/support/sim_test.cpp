@@ -41,6 +41,11 @@ void SimTest::TearDown() {
     Qv::Vantix::Logging::LogManager::SetSink(nullptr);
 }
 
+void SimCallTest::TearDown() {
+    EXPECT_NO_LOG();
+    SimTest::TearDown();
+}
+
 std::vector<LogRecord> SimTest::TakeLog() { return sink_->Take(); }
 
 }  // namespace vistane_test

@@ -36,6 +36,12 @@ protected:
     std::shared_ptr<Qv::Vantix::Logging::MemorySink> sink_;
 };
 
+// A test of the simulated Windows itself: besides the above, its calls log nothing.
+class SimCallTest : public SimTest {
+protected:
+    void TearDown() override;
+};
+
 }  // namespace vistane_test
 
 // Compares the log taken so far with the expected records, level and exact text.

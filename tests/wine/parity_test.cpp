@@ -1,0 +1,105 @@
+// The shared tables (tests/parity) answered by the real calls; the Linux suite holds
+// the simulated Windows to the same rows. Rows where Wine strays from Windows run in a
+// check of their own, skipped under Wine by name.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+#include "tests/parity/parity_checks.h"
+#include "tests/parity/parity_machine.h"
+#include "tests/wine/wine_environment.h"
+
+namespace {
+
+using parity::Rows;
+
+// Copies of a small program placed for a test's length, with the folders made for them.
+class Layout {
+public:
+    ~Layout() {
+        for (const std::wstring& file : files_) DeleteFileW(file.c_str());
+        for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) RemoveDirectoryW(folder->c_str());
+    }
+    void Place(const std::wstring& path) {
+        MakeFolders(path.substr(0, path.find_last_of(L'\\')));
+        const std::wstring program = wine_checks::ProgramFolder() + L"Companion-5.2.60.0.exe";
+        EXPECT_TRUE(CopyFileW(program.c_str(), path.c_str(), FALSE)) << "error " << GetLastError();
+        files_.push_back(path);
+    }
+    void MakeFolders(const std::wstring& folder) {
+        if (folder.size() <= 3 || GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+        MakeFolders(folder.substr(0, folder.find_last_of(L'\\')));
+        if (CreateDirectoryW(folder.c_str(), nullptr)) folders_.push_back(folder);
+    }
+
+private:
+    std::vector<std::wstring> files_;
+    std::vector<std::wstring> folders_;
+};
+
+class Parity : public testing::Test {
+protected:
+    // The machine of tests/parity/parity_machine.h: its variables, and its current folder.
+    void SetUp() override {
+        for (const parity::Variable& variable : parity::kVariables) SetEnvironmentVariableW(variable.name, variable.value);
+        layout.MakeFolders(parity::kCurrentFolder);
+        ASSERT_TRUE(SetCurrentDirectoryW(parity::kCurrentFolder));
+    }
+    void TearDown() override { SetCurrentDirectoryW(L"C:\\"); }
+
+    Layout layout;
+    const parity::Platform real{
+        [this](const wchar_t* path) { layout.Place(path); },
+        [](const PROCESS_INFORMATION& process) {
+            wchar_t image[MAX_PATH] = {};
+            DWORD size = MAX_PATH;
+            EXPECT_TRUE(QueryFullProcessImageNameW(process.hProcess, 0, image, &size));
+            TerminateProcess(process.hProcess, 0);
+            WaitForSingleObject(process.hProcess, 10000);
+            return std::wstring(image);
+        },
+        [](const char*) {}};
+};
+
+// Each TEST_F is spelt out: the Wine suite's ctest list is read from this source.
+#define SKIP_WHERE_WINE_STRAYS(table) \
+    if (wine_checks::RunningUnderWine()) GTEST_SKIP() << "Wine strays from Windows here: " << parity::Strays(table)
+
+TEST_F(Parity, EnvironmentExpansion) { parity::CheckExpansionRows(); }
+TEST_F(Parity, FullPaths) { parity::CheckFullPathRows(Rows::WineAgrees); }
+TEST_F(Parity, FullPathsWhereWineStrays) {
+    SKIP_WHERE_WINE_STRAYS(parity::kFullPathCases);
+    parity::CheckFullPathRows(Rows::WineStrays);
+}
+TEST_F(Parity, CommandLinesAndProgramPath) { parity::CheckCommandLineRows(real); }
+TEST_F(Parity, FileSharing) { parity::CheckSharingRows(real); }
+TEST_F(Parity, AccountLookup) { parity::CheckAccountRows(Rows::WineAgrees); }
+TEST_F(Parity, AccountLookupWhereWineStrays) {
+    SKIP_WHERE_WINE_STRAYS(parity::kAccountCases);
+    parity::CheckAccountRows(Rows::WineStrays);
+}
+TEST_F(Parity, VersionResources) { parity::CheckVersionRows(wine_checks::ProgramFolder(), Rows::WineAgrees); }
+TEST_F(Parity, VersionResourcesWhereWineStrays) {
+    SKIP_WHERE_WINE_STRAYS(parity::kVersionCases);
+    parity::CheckVersionRows(wine_checks::ProgramFolder(), Rows::WineStrays);
+}
+
+// Wine stores no owner (every file's is the Unix user running it), so owners the
+// simulated Windows models cannot be made here; which parts come back can.
+TEST_F(Parity, ObjectSecurity) {
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder = std::wstring(temp) + L"VistaneObjectSecurityParity";
+    layout.MakeFolders(folder);
+    parity::CheckSecurityPartsRows(real, folder.c_str());
+}
+
+TEST_F(Parity, ProcessCreation) { parity::CheckProcessCreationRows(real, Rows::WineAgrees); }
+TEST_F(Parity, ProcessCreationWhereWineStrays) {
+    SKIP_WHERE_WINE_STRAYS(parity::kProcessCreationCases);
+    parity::CheckProcessCreationRows(real, Rows::WineStrays);
+}
+
+}  // namespace
