@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/sim/sim_trust.h"
 #include "security/authenticode_facade.h"
 #include "security/publisher_rules.h"
 #include "security/signature_verification.h"
@@ -137,6 +138,25 @@ class FileTrust : public RowTest {};
 TEST_F(FileTrust, Rows) { Check(Rows()); }
 
 TEST_F(FileTrust, Sweep) { Sweep(Rows()); }
+
+// What the module asks WinVerifyTrust, every field: no UI, no revocation, no provider
+// flags, the SHA-256 catalog context, then each embedded signature by its index.
+TEST_F(FileTrust, VerificationRequests) {
+    winsim::TrustRoot(winsim::LoadCertificate("test-root"));
+    winsim::AddFile(kTool, "program");
+    winsim::SignFile(kTool, {Sig("pinned-2048-a").spec, Sig("pinned-3072-a").spec});
+    Listed(kTool, "pinned-2048-a")();
+    QvAuthenticodeHelper::GetFileSigners(kTool);
+    const std::wstring asked = L"hwnd=desktop size=88 ui=2 revocation=0 state=1 provFlags=0x0 uiContext=0 policyData=null "
+                               L"sipData=null url=null settings=(size=32 flags=0x3 index=";
+    const std::wstring file = L" policy=null) file=(size=32 path=" + std::wstring(kTool) + L" handle=null subject=null)";
+    EXPECT_EQ(winsim::VerificationRequests(),
+              (std::vector<std::wstring>{asked + L"0 policy=null) catalog=(size=72 version=0 catalog=" + kCatalog + L" tag=" +
+                                             winsim::detail::UpperHex(winsim::Sha256("program")) + L" member=" + kTool +
+                                             L" memberHandle=null hash=0 context=null admin=SHA256)",
+                                         asked + L"0" + file, asked + L"1" + file}));
+    EXPECT_LOG(Cat(kTool), Subject(kPinned), Subject(kPinned), Subject(kPinned3072));
+}
 
 // Subject texts no certificate here carries, and rules the facade never reaches so.
 TEST(FileTrustTexts, SubjectFieldsAndKeyRules) {
