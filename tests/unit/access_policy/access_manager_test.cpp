@@ -1,8 +1,9 @@
+// The built-in rows, answered through the manager as a host module asks, are pinned in
+// tests/scenarios/access_policy/exemptions.json; here are the edges a host module can reach.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
-#include <utility>
 
 #include "security/exemption_white_list.h"
 #include "security/vantix_access_manager.h"
@@ -12,122 +13,85 @@ namespace {
 using namespace Qv::Vantix::Security;
 using Qv::Vantix::Server::Uwp::UwpInformation;
 using Qv::Vantix::Server::Win32::Win32Information;
+using UwpCriterion = UwpWithNoQvManifestCheckBasedOnMajorAndMinorVersion;
+using Win32Criterion = Win32WithNoQvManifestCheckBasedOnMajorAndMinorVersion;
 
-const char* const kUwpMissing = "The Behavior was not defined. A call to SetUwpChecker must be done.";
-const char* const kWin32Missing = "The Behavior was not defined. A call to SetWin32Checker must be done.";
-
-// Answers what it is told and counts the questions.
 class FixedCriterion : public IClientWithNoQvManifestCheckCriteria {
 public:
     explicit FixedCriterion(bool answer) : answer_(answer) {}
-    bool IsAnException() override {
-        ++questions;
-        return answer_;
-    }
-    int questions = 0;
+    bool IsAnException() override { return answer_; }
 
 private:
     bool answer_;
 };
 
-std::string ThrownMessage(const std::function<void()>& call) {
+// The answer, or the message of the std::logic_error the manager threw.
+std::string Answer(const std::function<bool()>& question) {
     try {
-        call();
-    } catch (const vantix_access_exception& error) {
+        return question() ? "yes" : "no";
+    } catch (const std::logic_error& error) {
         return error.what();
     }
-    return "(nothing thrown)";
 }
 
-TEST(VantixAccessManager, AskingWithoutCheckerThrowsTheMatchingMessage) {
+// Unset at first (the scenario asks that), set one at a time, and unset again.
+TEST(VantixAccessManager, EachQuestionNeedsItsOwnChecker) {
+    const std::string missing = "The Behavior was not defined. A call to Set";
     VantixAccessManager manager;
-    EXPECT_EQ(ThrownMessage([&] { manager.IsUwpExempt(); }), kUwpMissing);
-    EXPECT_EQ(ThrownMessage([&] { manager.IsWin32Exempt(); }), kWin32Missing);
-
-    // Setting one checker leaves the other question undefined.
+    const auto uwp = [&] { return manager.IsUwpExempt(); };
+    const auto win32 = [&] { return manager.IsWin32Exempt(); };
     manager.SetUwpChecker(std::make_shared<FixedCriterion>(true));
-    EXPECT_TRUE(manager.IsUwpExempt());
-    EXPECT_EQ(ThrownMessage([&] { manager.IsWin32Exempt(); }), kWin32Missing);
-
-    // An empty checker is stored, and the question is undefined again.
-    manager.SetUwpChecker(nullptr);
-    EXPECT_EQ(ThrownMessage([&] { manager.IsUwpExempt(); }), kUwpMissing);
+    EXPECT_EQ(Answer(uwp) + "|" + Answer(win32), "yes|" + missing + "Win32Checker must be done.");
     manager.SetWin32Checker(std::make_shared<FixedCriterion>(false));
-    EXPECT_FALSE(manager.IsWin32Exempt());
-    manager.SetWin32Checker({});
-    EXPECT_EQ(ThrownMessage([&] { manager.IsWin32Exempt(); }), kWin32Missing);
+    EXPECT_EQ(Answer(win32), "no");
+    manager.SetUwpChecker(nullptr);
+    manager.SetWin32Checker(nullptr);
+    EXPECT_EQ(Answer(uwp) + "|" + Answer(win32),
+              missing + "UwpChecker must be done.|" + missing + "Win32Checker must be done.");
+    EXPECT_THROW(manager.IsUwpExempt(), vantix_access_exception);
 }
 
-TEST(VantixAccessManager, AnswersWithEachCheckersVerdict) {
-    auto store = std::make_shared<FixedCriterion>(false);
-    auto desktop = std::make_shared<FixedCriterion>(true);
-    VantixAccessManager manager;
-    manager.SetUwpChecker(store);
-    manager.SetWin32Checker(desktop);
-    EXPECT_FALSE(manager.IsUwpExempt());
-    EXPECT_TRUE(manager.IsWin32Exempt());
-    EXPECT_TRUE(manager.IsWin32Exempt());
-    EXPECT_EQ(store->questions, 1);
-    EXPECT_EQ(desktop->questions, 2);
+TEST(ExemptionCriteria, EmptyPointersAnswerNoAndTheSharedRecordIsWhatIsJudged) {
+    auto uwpRows = UwpWithNoQVManifestExemptionWhiteList().GetExemption();
+    auto uwpClient = std::make_shared<UwpInformation>(L"pkg", L"C7E4A920.QVVeilscreen_k4m2x9pq7wd3t", 2, 1);
+    UwpCriterion uwp(uwpRows, uwpClient);
+    EXPECT_FALSE(uwp.IsAnException());
+    uwpClient->minor = 0;  // nothing was copied: the caller's record is judged
+    EXPECT_TRUE(uwp.IsAnException());
+    EXPECT_FALSE(UwpCriterion(nullptr, uwpClient).IsAnException());
+    EXPECT_FALSE(UwpCriterion(uwpRows, nullptr).IsAnException());
+
+    auto win32Rows = Win32WithNoQVManifestExemptionWhiteList().GetExemption();
+    auto win32Client = std::make_shared<Win32Information>(L"KeyEventServiceUWP", 1, 0);
+    EXPECT_FALSE(Win32Criterion(win32Rows, nullptr).IsAnException());
+    EXPECT_FALSE(Win32Criterion(nullptr, win32Client).IsAnException());
+    EXPECT_EQ(win32Client->executableName, L"KeyEventServiceUWP") << "not lowered without rows";
+    EXPECT_FALSE(Win32Criterion(std::make_shared<std::vector<Win32MatchingDescriptor>>(), win32Client).IsAnException());
+    EXPECT_EQ(win32Client->executableName, L"keyeventserviceuwp") << "lowered before the rows are read";
+    EXPECT_EQ(win32Client->identifier, L"KeyEventServiceUWP");
 }
 
-TEST(VantixAccessManager, CopiesShareTheCheckerObjects) {
-    auto store = std::make_shared<FixedCriterion>(true);
-    VantixAccessManager manager;
-    manager.SetUwpChecker(store);
-    {
-        VantixAccessManager copy(manager);
-        VantixAccessManager assigned;
-        assigned = manager;
-        EXPECT_EQ(store.use_count(), 4);
-        EXPECT_TRUE(copy.IsUwpExempt());
-        EXPECT_TRUE(assigned.IsUwpExempt());
-        EXPECT_EQ(store->questions, 2);  // one object answered both
-        EXPECT_EQ(ThrownMessage([&] { assigned.IsWin32Exempt(); }), kWin32Missing);
-
-        auto& alias = assigned;
-        assigned = alias;
-        EXPECT_EQ(store.use_count(), 4);
-    }
-    EXPECT_EQ(store.use_count(), 2);
+TEST(ExemptionCriteria, TheFirstMatchingRowDecidesWhateverItsOperation) {
+    auto rows = std::make_shared<std::vector<Win32MatchingDescriptor>>();
+    rows->emplace_back(Win32Information(L"tool", 1, 0), static_cast<MatchingDescriptor::Operation>(0));
+    rows->emplace_back(Win32Information(L"tool", 5, 0), MatchingDescriptor::Operation::UpToMajorAndMinor);
+    EXPECT_TRUE(Win32Criterion(rows, std::make_shared<Win32Information>(L"Tool", 4, 0)).IsAnException());
+    EXPECT_TRUE(Win32Criterion(rows, std::make_shared<Win32Information>(L"Tool", 1, 0)).IsAnException());
+    EXPECT_FALSE(Win32Criterion(rows, std::make_shared<Win32Information>(L"Tool", 5, 1)).IsAnException());
 }
 
-TEST(VantixAccessManager, HostModuleRoadWithTheBuiltInLists) {
-    auto desktopClient = std::make_shared<Win32Information>(L"KeyEventServiceUWP", 8, 9);
-    auto storeClient = std::make_shared<UwpInformation>(L"C7E4A920.QVVeilscreen",
-                                                        L"C7E4A920.QVVeilscreen_k4m2x9pq7wd3t", 2, 1);
-    VantixAccessManager manager;
-    manager.SetWin32Checker(std::make_shared<Win32WithNoQvManifestCheckBasedOnMajorAndMinorVersion>(
-        Win32WithNoQVManifestExemptionWhiteList().GetExemption(), desktopClient));
-    manager.SetUwpChecker(std::make_shared<UwpWithNoQvManifestCheckBasedOnMajorAndMinorVersion>(
-        UwpWithNoQVManifestExemptionWhiteList().GetExemption(), storeClient));
-    EXPECT_TRUE(manager.IsWin32Exempt());
-    EXPECT_EQ(desktopClient->executableName, L"keyeventserviceuwp");
-    EXPECT_FALSE(manager.IsUwpExempt());
-    storeClient->minor = 0;  // the manager sees the caller's record, not a copy
-    EXPECT_TRUE(manager.IsUwpExempt());
-}
-
-TEST(VantixAccessException, IsALogicErrorThatCopiesAndMovesItsMessage) {
-    static_assert(std::is_base_of_v<std::logic_error, vantix_access_exception>);
-    static_assert(std::has_virtual_destructor_v<vantix_access_exception>);
-    vantix_access_exception original(kUwpMissing);
-    vantix_access_exception copy(original);
-    EXPECT_STREQ(copy.what(), kUwpMissing);
-    vantix_access_exception moved(std::move(copy));
-    EXPECT_STREQ(moved.what(), kUwpMissing);
-    vantix_access_exception assigned(kWin32Missing);
-    assigned = original;
-    EXPECT_STREQ(assigned.what(), kUwpMissing);
-    assigned = vantix_access_exception(kWin32Missing);
-    EXPECT_STREQ(assigned.what(), kWin32Missing);
-    EXPECT_STREQ(original.what(), kUwpMissing);
-
-    try {
-        throw vantix_access_exception(kWin32Missing);
-    } catch (const std::logic_error& error) {
-        EXPECT_STREQ(error.what(), kWin32Missing);
-    }
+// A caller that changes the rows it was handed widens no other caller's list.
+TEST(ExemptionWhiteLists, EveryCallHandsOutAnIndependentCopy) {
+    Win32WithNoQVManifestExemptionWhiteList desktopList;
+    auto first = desktopList.GetExemption();
+    (*first)[0]._information.major = 65535;
+    first->clear();
+    EXPECT_EQ(desktopList.GetExemption()->size(), 3u);
+    EXPECT_EQ(desktopList.GetExemption()->front()._information.major, 8);
+    UwpWithNoQVManifestExemptionWhiteList storeList;
+    storeList.GetExemption()->front()._information.packageFamilyName = L"Other_family";
+    EXPECT_EQ(storeList.GetExemption()->front()._information.identifier, L"C7E4A920.QVVeilscreen_k4m2x9pq7wd3t");
+    EXPECT_EQ(storeList.GetExemption()->front()._information.packageFamilyName, L"C7E4A920.QVVeilscreen_k4m2x9pq7wd3t");
 }
 
 }  // namespace
