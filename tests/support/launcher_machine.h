@@ -38,7 +38,7 @@ inline int PairedImpersonations() {
     std::map<std::wstring, bool> impersonating;
     int count = 0;
     for (const auto& event : winsim::ImpersonationEvents()) {
-        const bool begins = event.action != "RevertToSelf";
+        const bool begins = !event.action.ends_with("RevertToSelf");  // RpcRevertToSelf too
         if (std::exchange(impersonating[event.thread], begins) == begins) return -1;
         count += begins;
     }

@@ -167,7 +167,6 @@ TEST_F(LauncherTest, EachRowGivesItsOutcomeLogAndReleasesEverything) {
     } rows[] = {
         // The console user's token and session; an API set counts as present before Windows 10.
         {{}, CALL(Token(l, TokenImpersonation)), L"user1 impersonation", 0, "try"},
-        {{}, CALL(Token(l, TokenPrimary)), L"user1 primary", 0, "try"},
         {[] { winsim::SetWindowsVersion(6, 3, 9600), winsim::SetApiSet(kSessionSet, ApiSetState::NotInSchema); },
          CALL(Token(l, TokenPrimary)), L"user1 primary", 0, "try"},
         // The extended presence entry is asked, not the plain one.

@@ -77,7 +77,6 @@ class LoggerTest : public vistane_test::SimTest {};
 
 TEST_F(LoggerTest, WritesEachLevelAndFormWithExactText) {
     auto* logger = Qv::Vantix::LogManager::SetProvider("Qv-Vantix-SystemInformation");
-    EXPECT_STREQ(LogManager::ProviderName(), "Qv-Vantix-SystemInformation");
     logger->LogInfo(L"Subject = %s", L"CN=Test");
     logger->LogWarning(L"Failed with %S and %d", "narrow", 5);
     logger->LogError(L"Error Code = %d", 0x57);
