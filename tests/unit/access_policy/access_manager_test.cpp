@@ -63,15 +63,6 @@ TEST(ExemptionCriteria, EmptyPointersAnswerNoAndTheSharedRecordIsWhatIsJudged) {
     EXPECT_EQ(win32Client->identifier, L"KeyEventServiceUWP");
 }
 
-TEST(ExemptionCriteria, TheFirstMatchingRowDecidesWhateverItsOperation) {
-    auto rows = std::make_shared<std::vector<Win32MatchingDescriptor>>();
-    rows->emplace_back(Win32Information(L"tool", 1, 0), static_cast<MatchingDescriptor::Operation>(0));
-    rows->emplace_back(Win32Information(L"tool", 5, 0), MatchingDescriptor::Operation::UpToMajorAndMinor);
-    EXPECT_TRUE(Win32Criterion(rows, std::make_shared<Win32Information>(L"Tool", 4, 0)).IsAnException());
-    EXPECT_TRUE(Win32Criterion(rows, std::make_shared<Win32Information>(L"Tool", 1, 0)).IsAnException());
-    EXPECT_FALSE(Win32Criterion(rows, std::make_shared<Win32Information>(L"Tool", 5, 1)).IsAnException());
-}
-
 // A caller that changes the rows it was handed widens no other caller's list.
 TEST(ExemptionWhiteLists, EveryCallHandsOutAnIndependentCopy) {
     Win32WithNoQVManifestExemptionWhiteList desktopList;
