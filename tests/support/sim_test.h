@@ -16,11 +16,14 @@ using Qv::Vantix::Logging::Level;
 using Qv::Vantix::Logging::LogRecord;
 
 // Builds the record the log must hold (no context text).
-LogRecord Info(const std::wstring& text);
-LogRecord Warning(const std::wstring& text);
-LogRecord Error(const std::wstring& text);
+inline LogRecord Info(const std::wstring& text) { return {Level::Info, text, L""}; }
+inline LogRecord Warning(const std::wstring& text) { return {Level::Warning, text, L""}; }
+inline LogRecord Error(const std::wstring& text) { return {Level::Error, text, L""}; }
 // A record carrying a context text (the record form of the logging interface).
-LogRecord WithContext(LogRecord record, const std::wstring& context);
+inline LogRecord WithContext(LogRecord record, const std::wstring& context) {
+    record.context = context;
+    return record;
+}
 
 std::string Describe(const std::vector<LogRecord>& records);
 
@@ -32,7 +35,7 @@ protected:
     void TearDown() override;
 
     // Records logged since the last call (or the start of the test).
-    std::vector<LogRecord> TakeLog();
+    std::vector<LogRecord> TakeLog() { return sink_->Take(); }
     std::shared_ptr<Qv::Vantix::Logging::MemorySink> sink_;
 };
 
