@@ -32,9 +32,4 @@ void SimTest::TearDown() {
     Qv::Vantix::Logging::LogManager::SetSink(nullptr);
 }
 
-void SimCallTest::TearDown() {
-    EXPECT_NO_LOG();
-    SimTest::TearDown();
-}
-
 }  // namespace vistane_test

@@ -27,6 +27,13 @@ inline LogRecord WithContext(LogRecord record, const std::wstring& context) {
 
 std::string Describe(const std::vector<LogRecord>& records);
 
+// Compares the log taken so far with the expected records, level and exact text.
+#define EXPECT_LOG(...) EXPECT_EQ(::vistane_test::Describe(TakeLog()), ::vistane_test::Describe({__VA_ARGS__}))
+
+#define EXPECT_NO_LOG() EXPECT_LOG()
+
+#define EXPECT_LEDGER_BALANCED() EXPECT_EQ(winsim::LedgerReport(), "balanced")
+
 // Every test starts on the default simulated machine with an empty log and ledger,
 // and ends with a balanced ledger and no thread left impersonating.
 class SimTest : public ::testing::Test {
@@ -42,19 +49,11 @@ protected:
 // A test of the simulated Windows itself: besides the above, its calls log nothing.
 class SimCallTest : public SimTest {
 protected:
-    void TearDown() override;
+    void TearDown() override {
+        EXPECT_NO_LOG();
+        SimTest::TearDown();
+    }
 };
 
 }  // namespace vistane_test
 
-// Compares the log taken so far with the expected records, level and exact text.
-#define EXPECT_LOG(...)                                                                      \
-    do {                                                                                     \
-        const std::vector<::vistane_test::LogRecord> expected_records{__VA_ARGS__};         \
-        const auto actual_records = TakeLog();                                               \
-        EXPECT_EQ(::vistane_test::Describe(actual_records), ::vistane_test::Describe(expected_records)); \
-    } while (0)
-
-#define EXPECT_NO_LOG() EXPECT_LOG()
-
-#define EXPECT_LEDGER_BALANCED() EXPECT_EQ(winsim::LedgerReport(), "balanced")

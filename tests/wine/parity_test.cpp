@@ -72,11 +72,8 @@ TEST_F(Parity, VersionResources) { parity::CheckVersionRows(real, wine_checks::P
 // Wine stores no owner (every file's is the Unix user running it), so owners the
 // simulated Windows models cannot be made here; which parts come back can.
 TEST_F(Parity, ObjectSecurity) {
-    wchar_t temp[MAX_PATH] = {};
-    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
-    const std::wstring folder = std::wstring(temp) + L"VistaneObjectSecurityParity";
-    layout.MakeFolders(folder);
-    parity::CheckSecurityPartsRows(real, folder.c_str());
+    layout.MakeFolders(L"C:\\Parity\\Owned");
+    parity::CheckSecurityPartsRows(real, L"C:\\Parity\\Owned");
 }
 
 TEST_F(Parity, ProcessCreation) { parity::CheckProcessCreationRows(real); }
