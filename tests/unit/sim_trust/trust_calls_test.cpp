@@ -1,6 +1,7 @@
-// Signatures and catalogs as the simulated Windows answers them: the verdicts of
-// WinVerifyTrust on every kind of chain, and the catalog database. (Certificate names
-// are read under Wine too, through the signer records of the file-trust checks.)
+// Signatures and catalog members as the simulated Windows judges them, on the requests
+// the module makes: chains and content its suites do not reach. (Finding catalogs,
+// nested signatures and signer records are the file-trust suite's; certificate names
+// are read under Wine too.)
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_trust.h"
