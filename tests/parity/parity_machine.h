@@ -17,7 +17,6 @@ inline constexpr Variable kVariables[] = {
 };
 
 // The current folder the relative rows resolve against; the Wine check creates it.
-inline constexpr const wchar_t* kCurrentFolderParent = L"C:\\Parity";
 inline constexpr const wchar_t* kCurrentFolder = L"C:\\Parity\\Work Dir";
 
 }  // namespace parity

@@ -2,11 +2,9 @@
 
 // CreateProcessW and CreateProcessAsUserW: which program runs for an application name
 // and a command line. Every row runs on the parity machine (parity_machine.h) holding
-// kProgramFiles, and nothing else under kProgramRoot; an empty `runs` means the start
+// kProgramFiles, and nothing else under C:\Parity Run; an empty `runs` means the start
 // fails with `error`.
 namespace parity {
-
-inline constexpr const wchar_t* kProgramRoot = L"C:\\Parity Run";
 
 inline constexpr const wchar_t* kProgramFiles[] = {
     L"C:\\Parity Run\\Program.exe",

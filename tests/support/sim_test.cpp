@@ -10,15 +10,6 @@ using Qv::Vantix::Logging::NarrowText;
 // Named before any test runs, plain TEST bodies included.
 const bool fixturesNamed = (winsim::SetFixturesDirectory(VISTANE_SOURCE_DIR "/tests/fixtures"), true);
 
-LogRecord Info(const std::wstring& text) { return {Level::Info, text, L""}; }
-LogRecord Warning(const std::wstring& text) { return {Level::Warning, text, L""}; }
-LogRecord Error(const std::wstring& text) { return {Level::Error, text, L""}; }
-
-LogRecord WithContext(LogRecord record, const std::wstring& context) {
-    record.context = context;
-    return record;
-}
-
 std::string Describe(const std::vector<LogRecord>& records) {
     std::wstring text;
     for (const LogRecord& record : records) {
@@ -40,12 +31,5 @@ void SimTest::TearDown() {
     EXPECT_TRUE(winsim::ThreadsStillImpersonating().empty()) << "a thread still impersonates";
     Qv::Vantix::Logging::LogManager::SetSink(nullptr);
 }
-
-void SimCallTest::TearDown() {
-    EXPECT_NO_LOG();
-    SimTest::TearDown();
-}
-
-std::vector<LogRecord> SimTest::TakeLog() { return sink_->Take(); }
 
 }  // namespace vistane_test

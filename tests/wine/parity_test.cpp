@@ -1,6 +1,6 @@
 // The shared tables (tests/parity) answered by the real calls; the Linux suite holds
-// the simulated Windows to the same rows. Rows where Wine strays from Windows run in a
-// check of their own, skipped under Wine by name.
+// the simulated Windows to the same rows. Rows where Wine strays from Windows run on
+// Windows only.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,8 +12,6 @@
 #include "tests/wine/wine_environment.h"
 
 namespace {
-
-using parity::Rows;
 
 // Copies of a small program placed for a test's length, with the folders made for them.
 class Layout {
@@ -60,46 +58,24 @@ protected:
             WaitForSingleObject(process.hProcess, 10000);
             return std::wstring(image);
         },
-        [](const char*) {}};
+        [](const char*) {},
+        wine_checks::RunningUnderWine()};
 };
 
-// Each TEST_F is spelt out: the Wine suite's ctest list is read from this source.
-#define SKIP_WHERE_WINE_STRAYS(table) \
-    if (wine_checks::RunningUnderWine()) GTEST_SKIP() << "Wine strays from Windows here: " << parity::Strays(table)
-
 TEST_F(Parity, EnvironmentExpansion) { parity::CheckExpansionRows(); }
-TEST_F(Parity, FullPaths) { parity::CheckFullPathRows(Rows::WineAgrees); }
-TEST_F(Parity, FullPathsWhereWineStrays) {
-    SKIP_WHERE_WINE_STRAYS(parity::kFullPathCases);
-    parity::CheckFullPathRows(Rows::WineStrays);
-}
+TEST_F(Parity, FullPaths) { parity::CheckFullPathRows(real); }
 TEST_F(Parity, CommandLinesAndProgramPath) { parity::CheckCommandLineRows(real); }
 TEST_F(Parity, FileSharing) { parity::CheckSharingRows(real); }
-TEST_F(Parity, AccountLookup) { parity::CheckAccountRows(Rows::WineAgrees); }
-TEST_F(Parity, AccountLookupWhereWineStrays) {
-    SKIP_WHERE_WINE_STRAYS(parity::kAccountCases);
-    parity::CheckAccountRows(Rows::WineStrays);
-}
-TEST_F(Parity, VersionResources) { parity::CheckVersionRows(wine_checks::ProgramFolder(), Rows::WineAgrees); }
-TEST_F(Parity, VersionResourcesWhereWineStrays) {
-    SKIP_WHERE_WINE_STRAYS(parity::kVersionCases);
-    parity::CheckVersionRows(wine_checks::ProgramFolder(), Rows::WineStrays);
-}
+TEST_F(Parity, AccountLookup) { parity::CheckAccountRows(real); }
+TEST_F(Parity, VersionResources) { parity::CheckVersionRows(real, wine_checks::ProgramFolder()); }
 
 // Wine stores no owner (every file's is the Unix user running it), so owners the
 // simulated Windows models cannot be made here; which parts come back can.
 TEST_F(Parity, ObjectSecurity) {
-    wchar_t temp[MAX_PATH] = {};
-    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
-    const std::wstring folder = std::wstring(temp) + L"VistaneObjectSecurityParity";
-    layout.MakeFolders(folder);
-    parity::CheckSecurityPartsRows(real, folder.c_str());
+    layout.MakeFolders(L"C:\\Parity\\Owned");
+    parity::CheckSecurityPartsRows(real, L"C:\\Parity\\Owned");
 }
 
-TEST_F(Parity, ProcessCreation) { parity::CheckProcessCreationRows(real, Rows::WineAgrees); }
-TEST_F(Parity, ProcessCreationWhereWineStrays) {
-    SKIP_WHERE_WINE_STRAYS(parity::kProcessCreationCases);
-    parity::CheckProcessCreationRows(real, Rows::WineStrays);
-}
+TEST_F(Parity, ProcessCreation) { parity::CheckProcessCreationRows(real); }
 
 }  // namespace

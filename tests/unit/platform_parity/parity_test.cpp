@@ -8,8 +8,6 @@
 
 namespace {
 
-using parity::Rows;
-
 class Parity : public vistane_test::SimCallTest {
 protected:
     void SetUp() override {
@@ -29,9 +27,9 @@ protected:
 };
 
 TEST_F(Parity, EnvironmentExpansion) { parity::CheckExpansionRows(); }
-TEST_F(Parity, FullPaths) { parity::CheckFullPathRows(Rows::All); }
+TEST_F(Parity, FullPaths) { parity::CheckFullPathRows(sim); }
 TEST_F(Parity, FileSharing) { parity::CheckSharingRows(sim); }
-TEST_F(Parity, AccountLookup) { parity::CheckAccountRows(Rows::All); }
+TEST_F(Parity, AccountLookup) { parity::CheckAccountRows(sim); }
 
 TEST_F(Parity, CommandLinesAndProgramPath) {
     winsim::SetHostExecutablePath(L"C:\\Host\\PluginHost.exe");
@@ -50,9 +48,9 @@ TEST_F(Parity, VersionResources) {
         if (row.readable) winsim::AddFile(path, "MZ", winsim::FileVersion{row.major, row.minor, row.build, row.revision});
         else if (row.sizeError != ERROR_FILE_NOT_FOUND) winsim::AddFile(path, "MZ");
     }
-    parity::CheckVersionRows(L"C:\\Parity\\Bin\\", Rows::All);
+    parity::CheckVersionRows(sim, L"C:\\Parity\\Bin\\");
 }
 
-TEST_F(Parity, ProcessCreation) { parity::CheckProcessCreationRows(sim, Rows::All); }
+TEST_F(Parity, ProcessCreation) { parity::CheckProcessCreationRows(sim); }
 
 }  // namespace

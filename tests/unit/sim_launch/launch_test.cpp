@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <vector>
 
 #include "platform/win32.h"
 #include "tests/support/sim_test.h"
@@ -26,21 +25,16 @@ protected:
         CloseHandle(user);
         SimCallTest::TearDown();
     }
-    DWORD Start(HANDLE token, const wchar_t* application, BOOL inherit = FALSE, const wchar_t* folder = nullptr,
+    // Every start here is refused; one that is not shows in the ledger the row checks.
+    DWORD Start(HANDLE token, BOOL inherit = FALSE, const wchar_t* folder = nullptr,
                 LPPROC_THREAD_ATTRIBUTE_LIST list = nullptr) {
         STARTUPINFOEXW startup{};
         startup.StartupInfo.cb = sizeof startup;
         startup.lpAttributeList = list;
         PROCESS_INFORMATION created{};
-        const BOOL started = CreateProcessAsUserW(token, application, nullptr, nullptr, nullptr, inherit,
-                                                  list ? EXTENDED_STARTUPINFO_PRESENT : 0, nullptr, folder,
-                                                  &startup.StartupInfo, &created);
-        const DWORD error = ErrorOf(started);
-        if (started) {
-            CloseHandle(created.hProcess);
-            CloseHandle(created.hThread);
-        }
-        return error;
+        return ErrorOf(CreateProcessAsUserW(token, kApp, nullptr, nullptr, nullptr, inherit,
+                                            list ? EXTENDED_STARTUPINFO_PRESENT : 0, nullptr, folder,
+                                            &startup.StartupInfo, &created));
     }
     HANDLE user = nullptr;
 };
@@ -64,8 +58,6 @@ TEST_F(LaunchTest, RefusalsAnswerTheirDocumentedErrors) {
         std::function<DWORD()> call;
         DWORD error;
     } rows[] = {
-        {"an attribute list's size asked", [&] { return ErrorOf(InitializeProcThreadAttributeList(nullptr, 1, 0, &bytes)); },
-         ERROR_INSUFFICIENT_BUFFER},
         {"an attribute past the list's room", [&] {
              return ErrorOf(UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS, handles,
                                                       sizeof(HANDLE), nullptr, nullptr)); }, ERROR_INSUFFICIENT_BUFFER},
@@ -78,13 +70,9 @@ TEST_F(LaunchTest, RefusalsAnswerTheirDocumentedErrors) {
         {"a duplicate above the level it comes from", [&] {
              return ErrorOf(DuplicateTokenEx(identification, MAXIMUM_ALLOWED, nullptr, SecurityImpersonation,
                                              TokenImpersonation, &untouched)); }, ERROR_BAD_IMPERSONATION_LEVEL},
-        {"a start with an impersonation token", [&] { return Start(impersonation, kApp); }, ERROR_BAD_TOKEN_TYPE},
-        {"a handle list without inheritance", [&] { return Start(user, kApp, FALSE, nullptr, list); }, ERROR_INVALID_PARAMETER},
-        {"a current folder that is not there", [&] { return Start(user, kApp, TRUE, L"C:\\Nowhere", list); }, ERROR_DIRECTORY},
-        {"the path of a package nobody has", [&] {
-             UINT32 length = 0;
-             return static_cast<DWORD>(GetPackagePathByFullName(L"Orlent.Other_1.0.0.0_x64__abc123", &length, nullptr)); },
-         ERROR_NOT_FOUND},
+        {"a start with an impersonation token", [&] { return Start(impersonation); }, ERROR_BAD_TOKEN_TYPE},
+        {"a handle list without inheritance", [&] { return Start(user, FALSE, nullptr, list); }, ERROR_INVALID_PARAMETER},
+        {"a current folder that is not there", [&] { return Start(user, TRUE, L"C:\\Nowhere", list); }, ERROR_DIRECTORY},
     };
     for (const auto& row : rows) {
         SetLastError(0xdeadbeef);
@@ -92,8 +80,6 @@ TEST_F(LaunchTest, RefusalsAnswerTheirDocumentedErrors) {
         EXPECT_EQ(winsim::LedgerReport(), "attribute list=1 heap block=1 token=3") << row.what;
     }
     EXPECT_EQ(untouched, INVALID_HANDLE_VALUE) << "an out-value is left alone on failure";
-    EXPECT_EQ(Start(user, kApp, TRUE, L"C:\\Program Files", list), 0u);
-    EXPECT_EQ(winsim::StartedProcesses().back().inheritedHandles, std::vector<HANDLE>{user});
     DeleteProcThreadAttributeList(list);
     HeapFree(GetProcessHeap(), 0, list);
     CloseHandle(identification);
