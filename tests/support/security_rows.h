@@ -127,7 +127,6 @@ inline Step Listed(const std::wstring& path, const char* certificate, const std:
     const Sig signature(certificate);
     return [=] { winsim::AddCatalog(catalog, signature.spec); winsim::AddCatalogMember(catalog, path); };
 }
-inline Step Changed(const std::wstring& path) { return [=] { winsim::SetFileContent(path, "patched"); }; }
 inline Step Fail(const char* api, unsigned nth, DWORD error) { return [=] { winsim::FailCall(api, nth, error); }; }
 inline Step Env(const std::wstring& name, const std::wstring& value) { return [=] { winsim::SetEnvironmentVariable(name, value); }; }
 inline Step UserEnv(const std::wstring& name, const std::wstring& value) {

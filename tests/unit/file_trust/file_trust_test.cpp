@@ -23,7 +23,6 @@ Ask Asked(bool (Facade::*question)(const wchar_t*), const wchar_t* path) {
     return [=] { return Text((Facade().*question)(path)); };
 }
 Ask Trusted(const wchar_t* path) { return Asked(&Facade::IsFileTrusted, path); }
-Ask Extended(const wchar_t* path) { return Asked(&Facade::IsFileTrustedExtended, path); }
 Ask Dropbox(const wchar_t* path) { return Asked(&Facade::IsDropboxFileTrusted, path); }
 Ask ByWindows(const wchar_t* path) { return Asked(&Facade::IsFileTrustedByWindows, path); }
 Ask SameKey(const wchar_t* first, const wchar_t* second) {
@@ -64,7 +63,7 @@ std::vector<Row> Rows() {
         {"Windows from a catalog", {Signed(kTool, {"untrusted-root-pinned"}), Listed(kTool, "unpinned-2048")}, Trusted(kTool),
          "true", Log{Cat(kTool), Subject(kUnpinned), Subject(kRogue), Verdict(true, true)} + InWindows(kTool)},
         {"extended key", {Signed(kSetup, {"pinned-extended-only"})}, Trusted(kSetup), "false", Judged(kSetup, {kExtended}, 1, 0)},
-        {"extended list", {Signed(kSetup, {"pinned-extended-only"})}, Extended(kSetup), "true",
+        {"extended list", {Signed(kSetup, {"pinned-extended-only"})}, Asked(&Facade::IsFileTrustedExtended, kSetup), "true",
          Judged(kSetup, {kExtended}, 1, 1) + InProgramFiles(kSetup)},
         {"nulls", {pinned}, [] {
              Facade facade;
@@ -100,7 +99,7 @@ std::vector<Row> Rows() {
          Embedded(kTool, {kExpired, kRogue, kUnpinned})},
         {"rejected signature", {Signed(kTool, {{"unpinned-2048", TRUST_E_CERT_SIGNATURE}, "pinned-2048-a"})}, Signers(kTool),
          "0 809 Orlent Works Test Signer", Embedded(kTool, {kPinned})},
-        {"changed", {Signed(kTool, {"pinned-2048-a"}), listed, Changed(kTool)}, Signers(kTool), "", Embedded(kTool, {})},
+        {"changed", {Signed(kTool, {"pinned-2048-a"}), listed, [] { winsim::SetFileContent(kTool, "patched"); }}, Signers(kTool), "", Embedded(kTool, {})},
         {"unusual subject", {Signed(kTool, {"odd-subject"})}, Signers(kTool), "0 809 Odd Subject Signer",
          Embedded(kTool, {L"C=DE\r\nS=Bayern\r\nL=M\u00FCnchen\r\nO=\u00D6rlent W\u00F6rks\r\nOU=First Unit\r\nOU=Team=A\r\n"
                           L"CN=Odd Subject Signer\r\nE=signer@example.test"})},
