@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/scoped_local_memory.h"
+#include "platform/resources.h"
 #include "platform/win32.h"
 #include "security/allowed_path_prefixes.h"
 #include "security/begins_with.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "security/rpc_client_impersonation.h"
+#include "platform/scope_exit.h"
 #include "service/logging/logging.h"
 
 namespace Qv::Vantix::Security {
@@ -34,7 +34,7 @@ Platform::ScopedHandle RpcSecurityHelper::OpenCallerProcess() {
     if (QueryCallerProcessId(processId) != RPC_S_OK) processId = 0;
 
     Platform::ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (process.valid()) return process;
+    if (process) return process;
 
     const auto known = _process_handles.find(processId);
     if (known != _process_handles.end()) {
@@ -48,8 +48,12 @@ Platform::ScopedHandle RpcSecurityHelper::OpenCallerProcess() {
 
 std::wstring RpcSecurityHelper::GetPFNOfCaller() {
     std::wstring familyName;
-    // Declared before the process holder so the handle is closed before reverting.
-    RpcClientImpersonation impersonation;
+    // Reverts when the function ends: after the process handle is closed and a failure
+    // logged, and only when the impersonation began.
+    bool impersonating = false;
+    const auto revert = Platform::ScopeExit([&impersonating] {
+        if (impersonating) RpcRevertToSelf();
+    });
     try {
         DWORD processId = 0;
         if (const RPC_STATUS status = GetCallerProcessId(processId); status != RPC_S_OK) {
@@ -57,12 +61,12 @@ std::wstring RpcSecurityHelper::GetPFNOfCaller() {
         }
 
         const Platform::ScopedHandle process = OpenCallerProcess();
-        if (!process.valid()) Raise(ERROR_ACCESS_DENIED, "OpenProcess yielded null or invalid handle");
+        if (!process) Raise(ERROR_ACCESS_DENIED, "OpenProcess yielded null or invalid handle");
 
         // The process was opened as the service; the package query runs as the client.
-        if (const RPC_STATUS status = impersonation.Begin(); status != RPC_S_OK) {
-            Raise(status, "Failed to impersonate client");
-        }
+        const RPC_STATUS impersonation = RpcImpersonateClient(nullptr);
+        impersonating = impersonation == RPC_S_OK;
+        if (!impersonating) Raise(impersonation, "Failed to impersonate client");
 
         UINT32 length = 0;
         if (const LONG result = GetPackageFamilyName(process.get(), &length, nullptr);

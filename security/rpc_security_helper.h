@@ -3,8 +3,8 @@
 #include <map>
 #include <string>
 
+#include "platform/resources.h"
 #include "platform/win32.h"
-#include "platform/scoped_handle.h"
 
 namespace Qv::Vantix::Security {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/scoped_local_memory.h"
+#include "platform/resources.h"
 #include "platform/win32.h"
 #include "security/authenticode_facade.h"
 

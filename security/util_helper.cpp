@@ -3,7 +3,7 @@
 #include <optional>
 #include <typeinfo>
 
-#include "platform/scoped_handle.h"
+#include "platform/resources.h"
 #include "platform/win32.h"
 #include "service/logging/logging.h"
 
@@ -37,7 +37,7 @@ std::optional<std::wstring> ExpandForClient(DWORD clientPid, const wchar_t* file
         return std::nullopt;
     }
     ScopedHandle token;
-    const BOOL opened = OpenProcessToken(process.get(), TOKEN_ALL_ACCESS, token.put(INVALID_HANDLE_VALUE));
+    const BOOL opened = OpenProcessToken(process.get(), TOKEN_ALL_ACCESS, token.put());
     if (!opened || !token) {
         LogStepFailure(context, L"OpenProcessToken", GetLastError());
         return std::nullopt;

@@ -98,7 +98,7 @@ TEST_F(RpcSecurityHelperTest, ExitedCallerWithoutFallbackIsAccessDenied) {
 TEST_F(RpcSecurityHelperTest, FallbackTableIsReadThroughADuplicate) {
     const DWORD pid = AddCaller(kFamily);
     ScopedHandle kept(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    ASSERT_TRUE(kept.valid());
+    ASSERT_TRUE(kept);
     winsim::MarkProcessExited(pid);
     winsim::RpcCallScope call(pid);
 

@@ -2,7 +2,7 @@
 // the real call with.
 #include <gtest/gtest.h>
 
-#include "platform/scoped_local_memory.h"
+#include "platform/resources.h"
 #include "platform/win32.h"
 #include "tests/parity/object_security_cases.h"
 #include "tests/support/sim_test.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/scoped_local_memory.h"
+#include "platform/resources.h"
 #include "platform/win32.h"
 #include "tests/support/sim_test.h"
 
