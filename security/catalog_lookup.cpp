@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
+#include "platform/resources.h"
 #include "security/wintrust_holders.h"
 #include "service/logging/logging.h"
 
@@ -32,10 +34,10 @@ std::unique_ptr<wchar_t[]> CopyText(const wchar_t* text, size_t capacity) {
 
 CatalogHash CalculateFileHash(const wchar_t* path, HCATADMIN context) {
     CatalogHash result;
-    FileTrust::UniqueFileHandle file(CreateFileW(path, GENERIC_READ,
-                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                 OPEN_EXISTING, 0, nullptr));
-    if (!file.valid()) return result;
+    const Platform::ScopedHandle file(CreateFileW(path, GENERIC_READ,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, 0, nullptr));
+    if (!file) return result;
     // The first call only reports the length; its failure is expected.
     DWORD length = 0;
     CryptCATAdminCalcHashFromFileHandle2(context, file.get(), &length, nullptr, 0);
@@ -67,11 +69,10 @@ int GetSecurityCatalogInfo(const wchar_t* path, WINTRUST_DATA& request) {
     if (hash.memberTag.empty()) return 0;
     auto memberTag = CopyText(hash.memberTag.c_str(), hash.memberTag.size() + 1);
 
-    FileTrust::UniqueCatalogInfo catalog(context.get(),
-                                         CryptCATAdminEnumCatalogFromHash(context.get(), hash.hash.data(),
-                                                                          static_cast<DWORD>(hash.hash.size()), 0,
-                                                                          nullptr));
-    if (catalog.get() == nullptr) {
+    FileTrust::UniqueCatalogInfo catalog(std::move(context));
+    catalog.reset(CryptCATAdminEnumCatalogFromHash(catalog.admin(), hash.hash.data(),
+                                                   static_cast<DWORD>(hash.hash.size()), 0, nullptr));
+    if (!catalog) {
         logger->LogError(L"Security - GetSecurityCatalogInfo - Failed during CryptCATAdminEnumCatalogFromHash. Error Code = %d",
                          GetLastError());
         return 0;
@@ -83,7 +84,7 @@ int GetSecurityCatalogInfo(const wchar_t* path, WINTRUST_DATA& request) {
     member->pcwszMemberFilePath = path;
     member->pcwszCatalogFilePath = catalogPath.release();
     member->pcwszMemberTag = memberTag.release();
-    member->hCatAdmin = context.release();
+    member->hCatAdmin = catalog.release_admin();
 
     request = {};
     request.cbStruct = sizeof(WINTRUST_DATA);

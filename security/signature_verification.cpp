@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "platform/scope_exit.h"
 #include "security/catalog_lookup.h"
 #include "security/signer_extraction.h"
 #include "security/wintrust_holders.h"
@@ -13,18 +14,6 @@ namespace {
 bool IsAcceptedResult(LONG result) {
     return result == 0 || result == CERT_E_UNTRUSTEDROOT || result == CERT_E_EXPIRED;
 }
-
-// Frees the catalog parts a request took over from GetSecurityCatalogInfo.
-class CatalogRequestOwner {
-public:
-    explicit CatalogRequestOwner(WINTRUST_DATA& request) : request_(request) {}
-    ~CatalogRequestOwner() { ReleaseCatalogRequest(request_); }
-    CatalogRequestOwner(const CatalogRequestOwner&) = delete;
-    CatalogRequestOwner& operator=(const CatalogRequestOwner&) = delete;
-
-private:
-    WINTRUST_DATA& request_;
-};
 
 }  // namespace
 
@@ -40,7 +29,7 @@ std::vector<SignerInformation> VerifyFileSignatures(const wchar_t* path, const b
     if (path == nullptr) return signers;
 
     WINTRUST_DATA request{};
-    CatalogRequestOwner catalogParts(request);
+    const auto catalogParts = Platform::ScopeExit([&request] { ReleaseCatalogRequest(request); });
     WINTRUST_FILE_INFO file{};
     if (useCatalog) {
         if (GetSecurityCatalogInfo(path, request) != 1) return signers;
@@ -58,19 +47,14 @@ std::vector<SignerInformation> VerifyFileSignatures(const wchar_t* path, const b
     settings.dwFlags = WSS_VERIFY_SPECIFIC | WSS_GET_SECONDARY_SIG_COUNT;
     request.pSignatureSettings = &settings;
 
-    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     // The primary signature is index 0; Windows reports how many nested ones follow.
     for (DWORD index = 0;; ++index) {
-        request.dwStateAction = WTD_STATEACTION_VERIFY;
         settings.dwIndex = index;
-        const LONG result = WinVerifyTrust(nullptr, &action, &request);
-        {
-            FileTrust::TrustStateCloser close(action, request);
-            if (IsAcceptedResult(result)) {
-                SignerInformation record = ExtractSignerInformation(request.hWVTStateData);
-                record.status = result;
-                signers.push_back(std::move(record));
-            }
+        const FileTrust::TrustVerification verification(request);
+        if (IsAcceptedResult(verification.result())) {
+            SignerInformation record = ExtractSignerInformation(verification.get());
+            record.status = verification.result();
+            signers.push_back(std::move(record));
         }
         if (index + 1 > settings.cSecondarySigs) break;
     }

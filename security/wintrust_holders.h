@@ -1,92 +1,70 @@
 #pragma once
 
-// Owners of the file, catalog and verification resources the trust checks obtain,
-// each released exactly once, on every path.
+// Owners of the catalog and verification resources the trust checks obtain, each
+// released exactly once, on every path.
 #include <utility>
 
+#include "platform/unique_any.h"
 #include "platform/win32.h"
 
 namespace Qv::Vantix::Security::FileTrust {
 
-// A file handle; empty is INVALID_HANDLE_VALUE, as CreateFileW reports failure.
-class UniqueFileHandle {
-public:
-    explicit UniqueFileHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-    ~UniqueFileHandle() { reset(); }
-    UniqueFileHandle(UniqueFileHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-    UniqueFileHandle& operator=(UniqueFileHandle&& other) noexcept {
-        if (this != &other) {
-            reset();
-            handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-        }
-        return *this;
-    }
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    void reset() {
-        if (valid()) CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
+inline void ReleaseCatalogAdmin(HCATADMIN context) { CryptCATAdminReleaseContext(context, 0); }
+using UniqueCatalogAdmin = Platform::UniqueAny<HCATADMIN, &ReleaseCatalogAdmin>;
 
-private:
-    HANDLE handle_;
-};
-
-// A catalog administrator context.
-class UniqueCatalogAdmin {
-public:
-    UniqueCatalogAdmin() = default;
-    ~UniqueCatalogAdmin() { reset(); }
-    UniqueCatalogAdmin(const UniqueCatalogAdmin&) = delete;
-    UniqueCatalogAdmin& operator=(const UniqueCatalogAdmin&) = delete;
-    HCATADMIN get() const { return context_; }
-    HCATADMIN* put() {
-        reset();
-        return &context_;
-    }
-    // Hands the context to a new owner (the verification request).
-    HCATADMIN release() { return std::exchange(context_, nullptr); }
-    void reset() {
-        if (context_ != nullptr) CryptCATAdminReleaseContext(context_, 0);
-        context_ = nullptr;
-    }
-
-private:
-    HCATADMIN context_ = nullptr;
-};
-
-// A catalog found for a hash; released through the administrator context it came from.
+// A catalog found for a hash. It is released through the administrator context it came
+// from, so it holds that context and lets it go only after the catalog.
 class UniqueCatalogInfo {
 public:
-    UniqueCatalogInfo(HCATADMIN admin, HCATINFO info) : admin_(admin), info_(info) {}
-    ~UniqueCatalogInfo() {
-        if (info_ != nullptr) CryptCATAdminReleaseCatalogContext(admin_, info_, 0);
-    }
+    explicit UniqueCatalogInfo(UniqueCatalogAdmin admin) : admin_(std::move(admin)) {}
+    ~UniqueCatalogInfo() { reset(); }
     UniqueCatalogInfo(const UniqueCatalogInfo&) = delete;
     UniqueCatalogInfo& operator=(const UniqueCatalogInfo&) = delete;
+
+    HCATADMIN admin() const { return admin_.get(); }
     HCATINFO get() const { return info_; }
+    explicit operator bool() const { return info_ != nullptr; }
+
+    void reset(HCATINFO info = nullptr) {
+        const HCATINFO held = std::exchange(info_, info);
+        if (held != nullptr) CryptCATAdminReleaseCatalogContext(admin_.get(), held, 0);
+    }
+    // Releases the catalog, then gives up the administrator context to a new owner.
+    HCATADMIN release_admin() {
+        reset();
+        return admin_.release();
+    }
 
 private:
-    HCATADMIN admin_;
-    HCATINFO info_;
+    UniqueCatalogAdmin admin_;
+    HCATINFO info_ = nullptr;
 };
 
-// Sends the close action for a verification that was started, whatever its verdict,
-// and clears the state handle.
-class TrustStateCloser {
+// One verification of a request: constructing it sends the verify action, and its end
+// sends the close action for the state Windows kept, whatever the verdict, and clears
+// the state handle. The request must outlive it.
+class TrustVerification {
 public:
-    TrustStateCloser(GUID& action, WINTRUST_DATA& request) : action_(action), request_(request) {}
-    ~TrustStateCloser() {
+    explicit TrustVerification(WINTRUST_DATA& request) : request_(request) {
+        request_.dwStateAction = WTD_STATEACTION_VERIFY;
+        result_ = WinVerifyTrust(nullptr, &action_, &request_);
+    }
+    ~TrustVerification() {
         request_.dwStateAction = WTD_STATEACTION_CLOSE;
         WinVerifyTrust(nullptr, &action_, &request_);
         request_.hWVTStateData = nullptr;
     }
-    TrustStateCloser(const TrustStateCloser&) = delete;
-    TrustStateCloser& operator=(const TrustStateCloser&) = delete;
+    TrustVerification(const TrustVerification&) = delete;
+    TrustVerification& operator=(const TrustVerification&) = delete;
+
+    LONG result() const { return result_; }
+    // The state the verdict was reached with (provider data, signers, chains).
+    HANDLE get() const { return request_.hWVTStateData; }
 
 private:
-    GUID& action_;
+    GUID action_ = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     WINTRUST_DATA& request_;
+    LONG result_ = 0;
 };
 
 }  // namespace Qv::Vantix::Security::FileTrust
