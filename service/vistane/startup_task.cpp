@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/resources.h"
-#include "security/authenticode_facade.h"
+#include "security/file_trust/authenticode_facade.h"
 #include "service/logging/logging.h"
 #include "service/vistane/companion_settings.h"
 #include "service/vistane/companion_version.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/win32.h"
-#include "security/authenticode_facade.h"
-#include "security/signature_verification.h"
+#include "security/file_trust/authenticode_facade.h"
+#include "security/file_trust/signature_verification.h"
 #include "tests/wine/rpc_call_stub.h"
 #include "tests/wine/wine_environment.h"
 

@@ -9,9 +9,9 @@
 #include "logging/log_manager.h"
 #include "logging/log_sinks.h"
 #include "platform/win32.h"
-#include "security/authenticode_helper.h"
-#include "security/local_path.h"
-#include "security/util_helper.h"
+#include "security/path_policy/authenticode_helper.h"
+#include "security/path_policy/local_path.h"
+#include "security/path_policy/util_helper.h"
 #include "tests/wine/rpc_call_stub.h"
 
 namespace {

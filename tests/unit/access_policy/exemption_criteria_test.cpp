@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "security/exemption_white_list.h"
-#include "security/no_manifest_check_criteria.h"
+#include "security/access_policy/exemption_white_list.h"
+#include "security/access_policy/no_manifest_check_criteria.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "security/exemption_white_list.h"
+#include "security/access_policy/exemption_white_list.h"
 
 namespace {
 

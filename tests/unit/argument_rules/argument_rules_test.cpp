@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <typeinfo>
 
-#include "security/argument_rule_validators.h"
-#include "security/argument_rules.h"
-#include "security/util_helper.h"
+#include "security/argument_rules/argument_rule_validators.h"
+#include "security/argument_rules/argument_rules.h"
+#include "security/path_policy/util_helper.h"
 #include "tests/support/sim_test.h"
 #include "tests/support/xml_element.h"
 

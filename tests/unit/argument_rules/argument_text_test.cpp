@@ -2,10 +2,10 @@
 
 #include <limits>
 
-#include "security/argument_value_safety.h"
-#include "security/comma_list.h"
-#include "security/inspectable_text.h"
-#include "security/regex_limits.h"
+#include "security/argument_rules/argument_value_safety.h"
+#include "security/argument_rules/comma_list.h"
+#include "security/argument_rules/inspectable_text.h"
+#include "security/argument_rules/regex_limits.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <functional>
 #include <string>
 
-#include "security/argument_rule_validators.h"
-#include "security/argument_rules.h"
-#include "security/argument_value_safety.h"
-#include "security/regex_limits.h"
+#include "security/argument_rules/argument_rule_validators.h"
+#include "security/argument_rules/argument_rules.h"
+#include "security/argument_rules/argument_value_safety.h"
+#include "security/argument_rules/regex_limits.h"
 #include "tests/support/xml_element.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "security/rpc_security_helper.h"
+#include "security/tool_launch/rpc_security_helper.h"
 #include "tests/support/sim_test.h"
 
 namespace Qv::Vantix::Security {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "logging/log_manager.h"
-#include "security/authenticode_facade.h"
+#include "security/file_trust/authenticode_facade.h"
 #include "tests/unit/file_trust/file_trust_fixture.h"
 #include "tests/unit/path_policy/path_policy_log.h"
 

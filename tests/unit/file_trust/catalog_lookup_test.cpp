@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_trust.h"
-#include "security/catalog_lookup.h"
+#include "security/file_trust/catalog_lookup.h"
 #include "tests/unit/file_trust/file_trust_fixture.h"
 
 namespace {

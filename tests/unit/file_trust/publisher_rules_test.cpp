@@ -4,8 +4,8 @@
 #include <set>
 
 #include "platform/win32.h"
-#include "security/pinned_publishers.h"
-#include "security/publisher_rules.h"
+#include "security/file_trust/pinned_publishers.h"
+#include "security/file_trust/publisher_rules.h"
 #include "tests/unit/file_trust/file_trust_fixture.h"
 
 namespace {

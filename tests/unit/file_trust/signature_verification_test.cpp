@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_trust.h"
-#include "security/signature_verification.h"
+#include "security/file_trust/signature_verification.h"
 #include "tests/unit/file_trust/file_trust_fixture.h"
 
 namespace {

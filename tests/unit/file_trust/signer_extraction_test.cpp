@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_trust.h"
-#include "security/signer_extraction.h"
+#include "security/file_trust/signer_extraction.h"
 #include "tests/unit/file_trust/file_trust_fixture.h"
 
 namespace {

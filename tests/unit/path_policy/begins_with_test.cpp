@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "security/begins_with.h"
+#include "security/path_policy/begins_with.h"
 #include "tests/support/locale_scope.h"
 
 namespace {

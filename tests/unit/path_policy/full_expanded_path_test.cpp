@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32.h"
-#include "security/util_helper.h"
+#include "security/path_policy/util_helper.h"
 #include "tests/unit/path_policy/path_policy_log.h"
 
 namespace path_policy_test {

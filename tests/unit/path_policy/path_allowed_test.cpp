@@ -3,7 +3,7 @@
 #include <cwctype>
 
 #include "platform/win32.h"
-#include "security/authenticode_helper.h"
+#include "security/path_policy/authenticode_helper.h"
 #include "tests/unit/path_policy/path_policy_log.h"
 
 namespace path_policy_test {

@@ -5,7 +5,7 @@
 #include <typeinfo>
 #include <vector>
 
-#include "security/util_helper.h"
+#include "security/path_policy/util_helper.h"
 #include "tests/support/sim_test.h"
 
 namespace path_policy_test {

@@ -2,7 +2,7 @@
 
 #include "logging/text_encoding.h"
 #include "platform/sim/winsim.h"
-#include "security/authenticode_facade.h"
+#include "security/file_trust/authenticode_facade.h"
 #include "server/launcher.h"
 #include "tests/support/launcher_machine.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "security/tool_argument_validators.h"
+#include "security/tool_launch/tool_argument_validators.h"
 #include "tests/unit/tool_launch/tool_launch_fixture.h"
 
 namespace tool_launch_test {

@@ -3,10 +3,10 @@
 #include <system_error>
 #include <typeinfo>
 
-#include "security/authenticode_facade.h"
-#include "security/trusted_tool_launch.h"
-#include "security/trusted_tool_white_list.h"
-#include "security/util_helper.h"
+#include "security/file_trust/authenticode_facade.h"
+#include "security/path_policy/util_helper.h"
+#include "security/tool_launch/trusted_tool_launch.h"
+#include "security/tool_launch/trusted_tool_white_list.h"
 #include "tests/support/locale_scope.h"
 #include "tests/unit/tool_launch/tool_launch_fixture.h"
 

@@ -8,7 +8,7 @@
 
 #include "logging/log_manager.h"
 #include "platform/win32.h"
-#include "security/authenticode_facade.h"
+#include "security/file_trust/authenticode_facade.h"
 #include "service/vistane/vistane_service.h"
 #include "tests/support/sim_test.h"
 #include "tests/unit/updater_concurrency/updater_machine.h"
