@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "security/exemption_white_list.h"
-#include "security/no_manifest_check_criteria.h"
-#include "security/vantix_access_manager.h"
+#include "security/access_policy/exemption_white_list.h"
+#include "security/access_policy/no_manifest_check_criteria.h"
+#include "security/access_policy/vantix_access_manager.h"
 #include "server/uwp_information.h"
 #include "server/win32_information.h"
 

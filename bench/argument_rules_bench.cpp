@@ -4,7 +4,7 @@
 
 #include "bench/bench_support.h"
 #include "platform/winrt.h"
-#include "security/argument_rule_validators.h"
+#include "security/argument_rules/argument_rule_validators.h"
 
 namespace {
 

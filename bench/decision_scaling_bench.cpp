@@ -4,10 +4,10 @@
 
 #include "bench/bench_support.h"
 #include "platform/sim/winsim.h"
-#include "security/authenticode_facade.h"
-#include "security/exemption_white_list.h"
-#include "security/no_manifest_check_criteria.h"
-#include "security/vantix_access_manager.h"
+#include "security/access_policy/exemption_white_list.h"
+#include "security/access_policy/no_manifest_check_criteria.h"
+#include "security/access_policy/vantix_access_manager.h"
+#include "security/file_trust/authenticode_facade.h"
 #include "server/win32_information.h"
 
 namespace {

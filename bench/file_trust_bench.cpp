@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "security/authenticode_facade.h"
-#include "security/pinned_publishers.h"
-#include "security/publisher_rules.h"
+#include "security/file_trust/authenticode_facade.h"
+#include "security/file_trust/pinned_publishers.h"
+#include "security/file_trust/publisher_rules.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "bench/bench_support.h"
 #include "platform/sim/winsim.h"
-#include "security/authenticode_facade.h"
+#include "security/file_trust/authenticode_facade.h"
 
 namespace {
 

@@ -12,12 +12,12 @@ include(CMakePackageConfigHelpers)
 # here and nowhere else.
 set(VISTANE_PUBLIC_HEADERS
   platform/win32_interface.h
-  security/authenticode_facade.h
-  security/exemption_white_list.h
-  security/matching_descriptor.h
-  security/no_manifest_check_criteria.h
-  security/vantix_access_exception.h
-  security/vantix_access_manager.h
+  security/access_policy/exemption_white_list.h
+  security/access_policy/matching_descriptor.h
+  security/access_policy/no_manifest_check_criteria.h
+  security/access_policy/vantix_access_exception.h
+  security/access_policy/vantix_access_manager.h
+  security/file_trust/authenticode_facade.h
   server/client_information.h
   server/launcher.h
   server/string_utils.h

@@ -2,14 +2,14 @@
 # separated by one blank), turned into C++ string literals at configure time.
 # VISTANE_PINNED_KEYS_DIR points at another pair of files with the same names; a
 # release build (VISTANE_RELEASE) refuses the bundled lists, which hold test keys.
-set(VISTANE_BUNDLED_PINNED_KEYS_DIR "${CMAKE_SOURCE_DIR}/security/data")
+set(VISTANE_BUNDLED_PINNED_KEYS_DIR "${CMAKE_SOURCE_DIR}/security/file_trust/data")
 set(VISTANE_PINNED_KEYS_DIR "${VISTANE_BUNDLED_PINNED_KEYS_DIR}" CACHE PATH
   "Folder holding trusted_public_keys.txt and trusted_public_keys_extended.txt")
 option(VISTANE_RELEASE "Release build: refuse the bundled (test) pinned key lists" OFF)
 
 function(vistane_generate_key_list name)
   set(input "${VISTANE_PINNED_KEYS_DIR}/${name}.txt")
-  set(output "${CMAKE_BINARY_DIR}/generated/security/${name}.inc")
+  set(output "${CMAKE_BINARY_DIR}/generated/security/file_trust/${name}.inc")
   if(NOT EXISTS "${input}")
     message(FATAL_ERROR "Pinned key list ${input} is missing")
   endif()

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "fuzz/fuzz_support.h"
-#include "security/argument_rule_validators.h"
+#include "security/argument_rules/argument_rule_validators.h"
 
 namespace {
 

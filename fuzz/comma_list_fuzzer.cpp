@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "fuzz/fuzz_support.h"
-#include "security/comma_list.h"
+#include "security/argument_rules/comma_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring text = vistane_fuzz::Widen(std::string(reinterpret_cast<const char*>(data), size));

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "security/signer_extraction.h"
-#include "security/signer_information.h"
+#include "security/file_trust/signer_extraction.h"
+#include "security/file_trust/signer_information.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "fuzz/fuzz_support.h"
-#include "security/tool_argument_validators.h"
+#include "security/tool_launch/tool_argument_validators.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vistane_fuzz::PrepareMachine();

@@ -4,8 +4,8 @@
 #include <cwctype>
 
 #include "fuzz/fuzz_support.h"
-#include "security/argument_value_safety.h"
-#include "security/regex_limits.h"
+#include "security/argument_rules/argument_value_safety.h"
+#include "security/argument_rules/regex_limits.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "server/impersonated_call.h"
 #include "server/launcher.h"
+#include "server/launcher_resources.h"
 
 namespace Qv::Vantix::Server::Services {
 
@@ -95,16 +96,16 @@ std::tuple<int, std::uint64_t> Launcher::GetOriginAndVersionByFullName(std::wstr
         origin = static_cast<int>(stagedOrigin);
 
         UniquePackageInfo info;
-        if (OpenPackageInfoByFullName(fullName.c_str(), 0, info.Receive()) != ERROR_SUCCESS)
+        if (OpenPackageInfoByFullName(fullName.c_str(), 0, info.put()) != ERROR_SUCCESS)
             throw std::runtime_error(LauncherText::kInfoOpenFailed);
         UINT32 length = 0;
         UINT32 count = 0;
-        const LONG sized = GetPackageInfo(info.Get(), kPackageInfoFlags, &length, nullptr, &count);
+        const LONG sized = GetPackageInfo(info.get(), kPackageInfoFlags, &length, nullptr, &count);
         if (sized == ERROR_SUCCESS && count == 0) throw std::runtime_error(LauncherText::kInfoCountZero);
         if (sized != ERROR_INSUFFICIENT_BUFFER) throw std::runtime_error(LauncherText::kInfoCountUnexpected);
 
         std::vector<BYTE> buffer(length, 0);
-        if (GetPackageInfo(info.Get(), kPackageInfoFlags, &length, buffer.data(), &count) != ERROR_SUCCESS)
+        if (GetPackageInfo(info.get(), kPackageInfoFlags, &length, buffer.data(), &count) != ERROR_SUCCESS)
             throw std::runtime_error(LauncherText::kInfoQueryFailed);
         // Never read a record the platform did not write.
         if (count == 0 || buffer.size() < sizeof(PACKAGE_INFO)) throw std::runtime_error(LauncherText::kInfoQueryFailed);

@@ -3,6 +3,7 @@
 
 #include "server/impersonated_call.h"
 #include "server/launcher.h"
+#include "server/launcher_resources.h"
 
 namespace Qv::Vantix::Server::Services {
 
@@ -66,7 +67,6 @@ bool Launcher::RunExeAsUser(std::wstring executablePath, std::wstring workingFol
 
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof(startup);
-    PROCESS_INFORMATION created{};
 
     const LPCWSTR applicationName = executablePath.empty() ? nullptr : executablePath.c_str();
     const std::wstring& commandText = commandLine.empty() ? executablePath : commandLine;
@@ -80,25 +80,24 @@ bool Launcher::RunExeAsUser(std::wstring executablePath, std::wstring workingFol
     const bool inherit = !inheritedHandles.empty();
     if (inherit) {
         if (!attributes.Create(1)) return false;
-        if (!UpdateProcThreadAttribute(attributes.Get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+        if (!UpdateProcThreadAttribute(attributes.get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
                                        inheritedHandles.data(), inheritedHandles.size() * sizeof(HANDLE), nullptr,
                                        nullptr))
             return false;
-        startup.lpAttributeList = attributes.Get();
+        startup.lpAttributeList = attributes.get();
     }
 
     UniqueEnvironmentBlock environment;
-    if (!CreateEnvironmentBlock(environment.Receive(), primaryToken.get(), FALSE)) return false;
+    UniqueProcessInformation created;
+    if (!CreateEnvironmentBlock(environment.put(), primaryToken.get(), FALSE)) return false;
 
     if (!CreateProcessAsUserW(primaryToken.get(), applicationName, writableCommand.data(), nullptr, nullptr,
-                              inherit ? TRUE : FALSE, kCreationFlags, environment.Get(), currentFolder,
-                              &startup.StartupInfo, &created)) {
+                              inherit ? TRUE : FALSE, kCreationFlags, environment.get(), currentFolder,
+                              &startup.StartupInfo, created.put())) {
         logger->LogWarning(LauncherText::kCreateProcessFailed, GetLastError());
         return false;
     }
-    const ScopedHandle process(created.hProcess);
-    const ScopedHandle thread(created.hThread);
-    processId = created.dwProcessId;
+    processId = created.get().dwProcessId;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "server/api_set_presence.h"
 #include "server/impersonated_call.h"
 #include "server/launcher.h"
+#include "server/launcher_resources.h"
 
 namespace Qv::Vantix::Server::Services {
 
@@ -48,19 +49,16 @@ std::shared_ptr<void> Launcher::GetUserTokenForCurrentUser(TOKEN_TYPE type) {
 }
 
 std::wstring Launcher::GetPathExpandedImpersonatedAsCurrentUser(std::wstring path, std::shared_ptr<void> token) {
-    std::wstring result;
-    std::array<WCHAR, MAX_PATH> buffer{};
-    ThreadImpersonation impersonation(token.get());
-    if (!impersonation.Active()) {
-        logger->LogWarning(LauncherText::kImpersonationFailed);
-        return result;
-    }
-    if (ExpandEnvironmentStringsForUserW(token.get(), path.c_str(), buffer.data(), MAX_PATH)) {
-        result = buffer.data();
-    } else {
+    bool impersonated = false;  // the work runs only while impersonating
+    std::wstring result = CallImpersonated(logger, token.get(), std::wstring(), [&] {
+        impersonated = true;
+        std::array<WCHAR, MAX_PATH> buffer{};
+        if (ExpandEnvironmentStringsForUserW(token.get(), path.c_str(), buffer.data(), MAX_PATH))
+            return std::wstring(buffer.data());
         logger->LogWarning(LauncherText::kExpansionFailed);
-    }
-    if (!impersonation.Revert()) logger->LogError(LauncherText::kRevertFailed);
+        return std::wstring();
+    });
+    if (!impersonated) logger->LogWarning(LauncherText::kImpersonationFailed);
     return result;
 }
 

@@ -3,13 +3,12 @@
 #include <exception>
 #include <string>
 
-#include "platform/scoped_handle.h"
-#include "security/authenticode_facade.h"
+#include "platform/resources.h"
+#include "security/file_trust/authenticode_facade.h"
 #include "service/logging/logging.h"
 #include "service/vistane/companion_settings.h"
 #include "service/vistane/companion_version.h"
 #include "service/vistane/setup_program.h"
-#include "service/vistane/unique_process_information.h"
 
 namespace Qv::Vantix::Server::Services::Vistane {
 
@@ -55,16 +54,16 @@ void StartUpTask() {
         std::wstring commandLine = SetupCommandLine(setupPath);
         STARTUPINFOW startupInfo{};
         startupInfo.cb = sizeof startupInfo;
-        UniqueProcessInformation setup;
+        Platform::UniqueProcessInformation setup;
         const BOOL started = CreateProcessW(setupPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                            nullptr, &startupInfo, setup.receive());
+                                            nullptr, &startupInfo, setup.put());
         const DWORD startError = GetLastError();
         heldSetup.reset();  // the setup may now replace itself
         if (!started) {
             logger->LogWarning(L"Failed to create QVVSSetup.exe. The error code is %d", startError);
             return;
         }
-        WaitForSingleObject(setup.process(), INFINITE);
+        WaitForSingleObject(setup.get().hProcess, INFINITE);
     } catch (const std::exception& error) {
         logger->LogError(error.what());
     }

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "platform/scoped_handle.h"
+#include "platform/resources.h"
 #include "service/vistane/module_reference.h"
 #include "service/vistane/startup_task.h"
 
@@ -33,7 +33,7 @@ void VistaneService::OnSessionChange(std::uint32_t eventType, HostValue, HostVal
     // thread library, so the task is a plain Windows thread and leaves nothing behind.
     // Without the reference or the thread no task starts: the host sees the error of a
     // thread that cannot be created.
-    ModuleReference module = ModuleReference::ToThisModule();
+    ModuleReference module = ReferenceThisModule();
     if (!module) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     const Platform::ScopedHandle task(CreateThread(nullptr, 0, UpdateThreadMain, module.get(), 0, nullptr));
     if (!task) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));

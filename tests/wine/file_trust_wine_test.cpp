@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/win32.h"
-#include "security/signature_verification.h"
+#include "security/file_trust/signature_verification.h"
 #include "tests/wine/wine_environment.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include "platform/win32.h"
 // After windows.h, which defines what it needs.
 #include <sddl.h>
-#include "security/authenticode_helper.h"
-#include "security/system_owners.h"
+#include "security/path_policy/authenticode_helper.h"
+#include "security/path_policy/system_owners.h"
 #include "tests/wine/wine_environment.h"
 
 using Qv::Vantix::Security::QvAuthenticodeHelper::CheckForFullConrolByTrustedInstallAndSystem;

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32.h"
-#include "security/local_path.h"
+#include "security/path_policy/local_path.h"
 
 TEST(LocalPathUnderWine, OnlyPathsOnALocalDriveMayBeOpened) {
     using Qv::Vantix::Security::FullPathAsWritten;

@@ -2,8 +2,8 @@
 // asked the way a host module asks them (built-in rows, a criterion, the manager).
 #include <memory>
 
-#include "security/exemption_white_list.h"
-#include "security/vantix_access_manager.h"
+#include "security/access_policy/exemption_white_list.h"
+#include "security/access_policy/vantix_access_manager.h"
 #include "tools/vistane-scenario/scenario_registry.h"
 
 namespace vistane_scenario {

@@ -1,5 +1,5 @@
 // Operations of the path policy.
-#include "security/util_helper.h"
+#include "security/path_policy/util_helper.h"
 #include "tools/vistane-scenario/scenario_registry.h"
 
 namespace vistane_scenario {

@@ -1,7 +1,7 @@
 // Operations of the caller check and the argument rules: may the RPC caller have
 // the host start this tool with these arguments, and does a value pass a rule.
-#include "security/argument_rule_validators.h"
-#include "security/authenticode_facade.h"
+#include "security/argument_rules/argument_rule_validators.h"
+#include "security/file_trust/authenticode_facade.h"
 #include "tools/vistane-scenario/scenario_registry.h"
 
 namespace vistane_scenario {

@@ -1,6 +1,6 @@
 // Operations of the trust facade and of signer extraction.
-#include "security/authenticode_facade.h"
-#include "security/signature_verification.h"
+#include "security/file_trust/authenticode_facade.h"
+#include "security/file_trust/signature_verification.h"
 #include "tools/vistane-scenario/scenario_registry.h"
 
 namespace vistane_scenario {

@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "security/exemption_white_list.h"
-#include "security/vantix_access_manager.h"
+#include "security/access_policy/exemption_white_list.h"
+#include "security/access_policy/vantix_access_manager.h"
 
 namespace {
 

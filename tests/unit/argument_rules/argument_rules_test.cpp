@@ -5,11 +5,11 @@
 #include <limits>
 #include <stdexcept>
 
-#include "security/argument_rule_validators.h"
-#include "security/argument_rules.h"
-#include "security/argument_value_safety.h"
-#include "security/comma_list.h"
-#include "security/regex_limits.h"
+#include "security/argument_rules/argument_rule_validators.h"
+#include "security/argument_rules/argument_rules.h"
+#include "security/argument_rules/argument_value_safety.h"
+#include "security/argument_rules/comma_list.h"
+#include "security/argument_rules/regex_limits.h"
 #include "tests/support/security_rows.h"
 #include "tests/support/xml_element.h"
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_trust.h"
-#include "security/authenticode_facade.h"
-#include "security/publisher_rules.h"
-#include "security/signature_verification.h"
-#include "security/signer_extraction.h"
+#include "security/file_trust/authenticode_facade.h"
+#include "security/file_trust/publisher_rules.h"
+#include "security/file_trust/signature_verification.h"
+#include "security/file_trust/signer_extraction.h"
 #include "tests/support/security_rows.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "security/authenticode_facade.h"
-#include "security/begins_with.h"
-#include "security/util_helper.h"
+#include "security/file_trust/authenticode_facade.h"
+#include "security/path_policy/begins_with.h"
+#include "security/path_policy/util_helper.h"
 #include "tests/support/security_rows.h"
 
 namespace {

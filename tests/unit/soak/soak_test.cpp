@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "logging/text_encoding.h"
-#include "security/authenticode_facade.h"
+#include "security/file_trust/authenticode_facade.h"
 #include "server/launcher.h"
 #include "tests/support/launcher_machine.h"
 #include "tests/support/sim_test.h"

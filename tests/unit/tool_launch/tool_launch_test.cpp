@@ -2,10 +2,10 @@
 
 #include <optional>
 
-#include "security/authenticode_facade.h"
-#include "security/rpc_security_helper.h"
-#include "security/tool_argument_validators.h"
-#include "security/trusted_tool_launch.h"
+#include "security/file_trust/authenticode_facade.h"
+#include "security/tool_launch/rpc_security_helper.h"
+#include "security/tool_launch/tool_argument_validators.h"
+#include "security/tool_launch/trusted_tool_launch.h"
 #include "tests/support/security_rows.h"
 
 namespace {
