@@ -18,4 +18,6 @@ bool EqualIgnoringAsciiCase(std::wstring_view left, std::wstring_view right) {
            });
 }
 
+bool IsAsciiLetter(wchar_t unit) { return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z'); }
+
 }  // namespace Qv::Vantix::Security

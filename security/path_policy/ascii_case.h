@@ -9,4 +9,7 @@ namespace Qv::Vantix::Security {
 // makes U+0130 fold to 'i'), so a path check must never use it.
 bool EqualIgnoringAsciiCase(std::wstring_view left, std::wstring_view right);
 
+// A-Z or a-z, whatever the locale.
+bool IsAsciiLetter(wchar_t unit);
+
 }  // namespace Qv::Vantix::Security

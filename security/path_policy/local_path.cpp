@@ -1,6 +1,7 @@
 #include "security/path_policy/local_path.h"
 
 #include "platform/win32.h"
+#include "security/path_policy/ascii_case.h"
 
 namespace Qv::Vantix::Security {
 
@@ -9,8 +10,6 @@ namespace {
 constexpr std::wstring_view kLongPathPrefix = L"\\\\?\\";
 
 bool IsSeparator(wchar_t unit) { return unit == L'\\' || unit == L'/'; }
-
-bool IsAsciiLetter(wchar_t unit) { return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z'); }
 
 // \??\ (either slash): the prefix of the object manager's own names.
 bool IsObjectManagerName(std::wstring_view path) {

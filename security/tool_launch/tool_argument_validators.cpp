@@ -9,6 +9,7 @@
 #include "platform/resources.h"
 #include "platform/win32.h"
 #include "security/file_trust/authenticode_facade.h"
+#include "security/path_policy/ascii_case.h"
 
 namespace Qv::Vantix::Security {
 
@@ -18,18 +19,9 @@ namespace {
 constexpr std::wstring_view kRegsvr32Switches[] = {L"/s", L"/u", L"/n", L"/c", L"/i"};
 constexpr std::wstring_view kRegsvr32InstallValue = L"/i:";
 
-wchar_t AsciiLower(wchar_t unit) { return unit >= L'A' && unit <= L'Z' ? static_cast<wchar_t>(unit + 32) : unit; }
-bool IsAsciiLetter(wchar_t unit) { return AsciiLower(unit) >= L'a' && AsciiLower(unit) <= L'z'; }
 bool IsSeparator(wchar_t unit) { return unit == L'\\' || unit == L'/'; }
 bool IsSchemeUnit(wchar_t unit) {
     return IsAsciiLetter(unit) || (unit >= L'0' && unit <= L'9') || unit == L'+' || unit == L'-' || unit == L'.';
-}
-
-bool SameAsciiText(std::wstring_view text, std::wstring_view other) {
-    if (text.size() != other.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (AsciiLower(text[i]) != AsciiLower(other[i])) return false;
-    return true;
 }
 
 // Where the colon of a drive stands: "C:" and the long form "\\?\C:"; npos when none.
@@ -69,9 +61,9 @@ bool NamesRemoteSource(std::wstring_view value) {
 // value that stays on this machine.
 bool IsHarmlessRegsvr32Switch(std::wstring_view element) {
     for (std::wstring_view known : kRegsvr32Switches)
-        if (SameAsciiText(element, known)) return true;
+        if (EqualIgnoringAsciiCase(element, known)) return true;
     return element.size() >= kRegsvr32InstallValue.size() &&
-           SameAsciiText(element.substr(0, kRegsvr32InstallValue.size()), kRegsvr32InstallValue) &&
+           EqualIgnoringAsciiCase(element.substr(0, kRegsvr32InstallValue.size()), kRegsvr32InstallValue) &&
            !NamesRemoteSource(element.substr(kRegsvr32InstallValue.size()));
 }
 
