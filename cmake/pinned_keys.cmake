@@ -3,15 +3,21 @@
 # VISTANE_PINNED_KEYS_DIR points at another pair of files with the same names; a
 # release build (VISTANE_RELEASE) refuses the bundled lists, which hold test keys.
 set(VISTANE_BUNDLED_PINNED_KEYS_DIR "${CMAKE_SOURCE_DIR}/security/file_trust/data")
-set(VISTANE_PINNED_KEYS_DIR "${VISTANE_BUNDLED_PINNED_KEYS_DIR}" CACHE PATH
-  "Folder holding trusted_public_keys.txt and trusted_public_keys_extended.txt")
+# Empty means the bundled lists, so a build folder keeps following them wherever they live.
+set(VISTANE_PINNED_KEYS_DIR "" CACHE PATH
+  "Folder holding trusted_public_keys.txt and trusted_public_keys_extended.txt (empty: the bundled test lists)")
 option(VISTANE_RELEASE "Release build: refuse the bundled (test) pinned key lists" OFF)
 
 function(vistane_generate_key_list name)
-  set(input "${VISTANE_PINNED_KEYS_DIR}/${name}.txt")
+  set(folder "${VISTANE_PINNED_KEYS_DIR}")
+  if(folder STREQUAL "")
+    set(folder "${VISTANE_BUNDLED_PINNED_KEYS_DIR}")
+  endif()
+  set(input "${folder}/${name}.txt")
   set(output "${CMAKE_BINARY_DIR}/generated/security/file_trust/${name}.inc")
   if(NOT EXISTS "${input}")
-    message(FATAL_ERROR "Pinned key list ${input} is missing")
+    message(FATAL_ERROR "Pinned key list ${input} is missing (a build folder configured "
+      "before the lists moved keeps the old folder: configure it again with --fresh)")
   endif()
   if(VISTANE_RELEASE)
     file(SHA256 "${input}" chosen)
